@@ -1,0 +1,424 @@
+#include "platform/Blit.h"
+
+#include "platform/PixelAccess.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace corvane {
+
+namespace {
+
+// A copy of width × height pixels from (srcX, srcY) to (x, y), clipped against both bitmaps.
+struct ClippedCopy {
+    int x = 0, y = 0, srcX = 0, srcY = 0, width = 0, height = 0;
+    bool empty() const { return width <= 0 || height <= 0; }
+};
+
+ClippedCopy clipCopy(const DeviceBitmap& dst, long long x, long long y, long long width, long long height,
+                     const DeviceBitmap& src, long long srcX, long long srcY) {
+    // Moving the left edge right by d moves both rectangles' left edges by d.
+    const long long shiftX = std::max({0LL, -x, -srcX});
+    const long long shiftY = std::max({0LL, -y, -srcY});
+    x += shiftX, srcX += shiftX, width -= shiftX;
+    y += shiftY, srcY += shiftY, height -= shiftY;
+    width = std::min({width, dst.width() - x, src.width() - srcX});
+    height = std::min({height, dst.height() - y, src.height() - srcY});
+    if (width <= 0 || height <= 0) {
+        return {};
+    }
+    return {static_cast<int>(x),     static_cast<int>(y),     static_cast<int>(srcX),
+            static_cast<int>(srcY), static_cast<int>(width), static_cast<int>(height)};
+}
+
+bool compatible(const DeviceBitmap& a, const DeviceBitmap& b) {
+    return !a.isNull() && !b.isNull() && a.bitsPixel() == b.bitsPixel();
+}
+
+std::size_t byteOffset(int x, int bytesPerPixel) {
+    return static_cast<std::size_t>(x) * static_cast<std::size_t>(bytesPerPixel);
+}
+
+// Pixels of `src` to draw over `dst` at (x, y) when both may be the same bitmap: a private copy of the
+// source stands in when they are, so that no pixel is read after it was written.
+class SourceView {
+public:
+    SourceView(const DeviceBitmap& dst, const DeviceBitmap& src) : m_source(&src) {
+        if (&dst == &src) {
+            m_copy = src.clone();
+            m_source = m_copy.isNull() ? nullptr : &m_copy;
+        }
+    }
+    const DeviceBitmap* get() const { return m_source; }
+
+private:
+    const DeviceBitmap* m_source;
+    DeviceBitmap m_copy;
+};
+
+} // namespace
+
+bool bitBlt(DeviceBitmap& dst, int x, int y, int width, int height, const DeviceBitmap& src, int srcX, int srcY) {
+    if (!compatible(dst, src)) {
+        return false;
+    }
+    const ClippedCopy c = clipCopy(dst, x, y, width, height, src, srcX, srcY);
+    if (c.empty()) {
+        return true;
+    }
+    const int bpp = dst.bytesPerPixel();
+    const std::size_t rowBytes = byteOffset(c.width, bpp);
+    // With the same bitmap and a move downwards, rows are copied bottom-up so none is read after it was
+    // overwritten; memmove handles the overlap within a row.
+    const bool bottomUp = &dst == &src && c.y > c.srcY;
+    for (int i = 0; i < c.height; ++i) {
+        const int row = bottomUp ? c.height - 1 - i : i;
+        std::memmove(dst.row(c.y + row) + byteOffset(c.x, bpp), src.row(c.srcY + row) + byteOffset(c.srcX, bpp),
+                     rowBytes);
+    }
+    return true;
+}
+
+bool fillSolidRect(DeviceBitmap& dst, const IntRect& rect, ColorRef color) {
+    if (dst.isNull()) {
+        return false;
+    }
+    const ClippedCopy c = clipCopy(dst, rect.x, rect.y, rect.width, rect.height, dst, rect.x, rect.y);
+    if (c.empty()) {
+        return true;
+    }
+    dispatchDepth(dst.bitsPixel(), [&](auto depth) {
+        constexpr int bits = decltype(depth)::value;
+        constexpr int bpp = bits / 8;
+        const std::uint32_t raw = rawFromColor<bits>(color);
+        for (int y = c.y; y < c.y + c.height; ++y) {
+            std::uint8_t* p = dst.row(y) + byteOffset(c.x, bpp);
+            for (int i = 0; i < c.width; ++i, p += bpp) {
+                storeRawColor<bits>(p, raw);
+            }
+        }
+    });
+    return true;
+}
+
+bool transparentBlt(DeviceBitmap& dst, int x, int y, const DeviceBitmap& src, ColorRef keyColor) {
+    if (!compatible(dst, src)) {
+        return false;
+    }
+    const SourceView view(dst, src);
+    if (view.get() == nullptr) {
+        return false;
+    }
+    const DeviceBitmap& source = *view.get();
+    const ClippedCopy c = clipCopy(dst, x, y, source.width(), source.height(), source, 0, 0);
+    if (c.empty()) {
+        return true;
+    }
+    dispatchDepth(dst.bitsPixel(), [&](auto depth) {
+        constexpr int bits = decltype(depth)::value;
+        constexpr int bpp = bits / 8;
+        const std::uint32_t key = rawFromColor<bits>(keyColor);
+        for (int row = 0; row < c.height; ++row) {
+            std::uint8_t* d = dst.row(c.y + row) + byteOffset(c.x, bpp);
+            const std::uint8_t* s = source.row(c.srcY + row) + byteOffset(c.srcX, bpp);
+            for (int i = 0; i < c.width; ++i, d += bpp, s += bpp) {
+                if (loadRawColor<bits>(s) != key) {
+                    std::memcpy(d, s, bpp);
+                }
+            }
+        }
+    });
+    return true;
+}
+
+bool alphaBlend(DeviceBitmap& dst, int x, int y, const DeviceBitmap& src, int alpha) {
+    if (!compatible(dst, src) || alpha < 0 || alpha > 255) {
+        return false;
+    }
+    const SourceView view(dst, src);
+    if (view.get() == nullptr) {
+        return false;
+    }
+    const DeviceBitmap& source = *view.get();
+    const ClippedCopy c = clipCopy(dst, x, y, source.width(), source.height(), source, 0, 0);
+    if (c.empty()) {
+        return true;
+    }
+    const auto a = static_cast<unsigned>(alpha);
+    const unsigned inverse = 255u - a;
+    const auto blend = [a, inverse](unsigned s, unsigned d) {
+        return static_cast<std::uint8_t>((s * a + d * inverse + 127u) / 255u);
+    };
+    const int bpp = dst.bytesPerPixel();
+    for (int row = 0; row < c.height; ++row) {
+        std::uint8_t* d = dst.row(c.y + row) + byteOffset(c.x, bpp);
+        const std::uint8_t* s = source.row(c.srcY + row) + byteOffset(c.srcX, bpp);
+        if (dst.bitsPixel() == 16) {
+            for (int i = 0; i < c.width; ++i) {
+                const Rgb8 sp = loadRgb<16>(s + 2 * i);
+                const Rgb8 dp = loadRgb<16>(d + 2 * i);
+                storeRgb<16>(d + 2 * i, {blend(sp.r, dp.r), blend(sp.g, dp.g), blend(sp.b, dp.b)});
+            }
+        } else {
+            // Every byte of a 24- or 32-bit pixel is a channel here, the fourth byte included.
+            const std::size_t n = byteOffset(c.width, bpp);
+            for (std::size_t i = 0; i < n; ++i) {
+                d[i] = blend(s[i], d[i]);
+            }
+        }
+    }
+    return true;
+}
+
+bool floodFill(DeviceBitmap& dst, int x, int y, ColorRef borderColor, ColorRef fillColor) {
+    if (dst.isNull() || !dst.contains(x, y)) {
+        return false;
+    }
+    const int width = dst.width();
+    const int height = dst.height();
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    // Phase 1 marks the area in a bit set without touching the image, so that running out of memory
+    // part-way leaves the image as it was; phase 2 paints the marked pixels.
+    Buffer<std::uint64_t> marks = allocateBuffer<std::uint64_t>((pixels + 63) / 64, /*zeroed=*/true);
+    if (!marks) {
+        return false;
+    }
+    const auto index = [width](int px, int py) {
+        return static_cast<std::size_t>(py) * static_cast<std::size_t>(width) + static_cast<std::size_t>(px);
+    };
+    const auto marked = [&](std::size_t i) { return (marks[i / 64] >> (i % 64)) & 1u; };
+    const auto mark = [&](std::size_t i) { marks[i / 64] |= std::uint64_t{1} << (i % 64); };
+
+    bool ok = true;
+    dispatchDepth(dst.bitsPixel(), [&](auto depth) {
+        constexpr int bits = decltype(depth)::value;
+        constexpr int bpp = bits / 8;
+        const std::uint32_t border = rawFromColor<bits>(borderColor);
+        const auto open = [&](int px, int py) {
+            return !marked(index(px, py)) && loadRawColor<bits>(dst.row(py) + byteOffset(px, bpp)) != border;
+        };
+        if (!open(x, y)) {
+            return;
+        }
+        struct Seed {
+            int x, y;
+        };
+        std::vector<Seed> seeds;
+        try {
+            seeds.push_back({x, y});
+            while (!seeds.empty()) {
+                const Seed s = seeds.back();
+                seeds.pop_back();
+                if (!open(s.x, s.y)) {
+                    continue;
+                }
+                int left = s.x;
+                int right = s.x;
+                while (left > 0 && open(left - 1, s.y)) {
+                    --left;
+                }
+                while (right + 1 < width && open(right + 1, s.y)) {
+                    ++right;
+                }
+                for (int px = left; px <= right; ++px) {
+                    mark(index(px, s.y));
+                }
+                // One seed per run of open pixels in the rows above and below the span.
+                for (const int ny : {s.y - 1, s.y + 1}) {
+                    if (ny < 0 || ny >= height) {
+                        continue;
+                    }
+                    bool inRun = false;
+                    for (int px = left; px <= right; ++px) {
+                        const bool isOpen = open(px, ny);
+                        if (isOpen && !inRun) {
+                            seeds.push_back({px, ny});
+                        }
+                        inRun = isOpen;
+                    }
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            ok = false;
+            return;
+        }
+        const std::uint32_t fill = rawFromColor<bits>(fillColor);
+        for (int py = 0; py < height; ++py) {
+            std::uint8_t* p = dst.row(py);
+            for (int px = 0; px < width; ++px) {
+                if (marked(index(px, py))) {
+                    storeRawColor<bits>(p + byteOffset(px, bpp), fill);
+                }
+            }
+        }
+    });
+    return ok;
+}
+
+namespace {
+
+// Fixed-point resampling of one axis: every output position takes a weighted sum of source positions
+// whose weights add up to kWeightOne.
+constexpr int kWeightShift = 12;
+constexpr int kWeightOne = 1 << kWeightShift;
+
+struct AxisTaps {
+    std::vector<int> first;  // first source index of each output position
+    std::vector<int> count;  // number of source positions it reads
+    std::vector<int> offset; // index of its first weight in `weights`
+    std::vector<int> weights;
+};
+
+AxisTaps makeAxisTaps(int srcLength, int dstLength) {
+    AxisTaps taps;
+    const auto n = static_cast<std::size_t>(dstLength);
+    taps.first.reserve(n);
+    taps.count.reserve(n);
+    taps.offset.reserve(n);
+    const long long s = srcLength;
+    const long long d = dstLength;
+    for (long long i = 0; i < d; ++i) {
+        taps.offset.push_back(static_cast<int>(taps.weights.size()));
+        if (d == s) {
+            taps.first.push_back(static_cast<int>(i));
+            taps.count.push_back(1);
+            taps.weights.push_back(kWeightOne);
+        } else if (d < s) {
+            // Area average: output i covers [i·s, (i+1)·s) and source j covers [j·d, (j+1)·d).
+            const long long begin = i * s;
+            const long long end = begin + s;
+            const long long j0 = begin / d;
+            const long long j1 = (end - 1) / d;
+            taps.first.push_back(static_cast<int>(j0));
+            taps.count.push_back(static_cast<int>(j1 - j0 + 1));
+            // Rounding losses go to the largest weight, so the weights add up to exactly kWeightOne.
+            int sum = 0;
+            int largestWeight = -1;
+            std::size_t largest = taps.weights.size();
+            for (long long j = j0; j <= j1; ++j) {
+                const long long overlap = std::min(end, (j + 1) * d) - std::max(begin, j * d);
+                const int w = static_cast<int>(overlap * kWeightOne / s);
+                if (w > largestWeight) {
+                    largestWeight = w;
+                    largest = taps.weights.size();
+                }
+                taps.weights.push_back(w);
+                sum += w;
+            }
+            taps.weights[largest] += kWeightOne - sum;
+        } else {
+            // Linear interpolation between pixel centres: u = (i + ½)·s/d − ½ = ((2i + 1)·s − d) / 2d.
+            const long long numerator = (2 * i + 1) * s - d;
+            long long j0 = numerator < 0 ? 0 : numerator / (2 * d);
+            long long frac = numerator < 0 ? 0 : (numerator % (2 * d)) * kWeightOne / (2 * d);
+            if (j0 >= s - 1) {
+                j0 = s - 1;
+                frac = 0;
+            }
+            taps.first.push_back(static_cast<int>(j0));
+            taps.count.push_back(frac == 0 ? 1 : 2);
+            taps.weights.push_back(static_cast<int>(kWeightOne - frac));
+            if (frac != 0) {
+                taps.weights.push_back(static_cast<int>(frac));
+            }
+        }
+    }
+    return taps;
+}
+
+} // namespace
+
+bool stretchBlt(DeviceBitmap& dst, const IntRect& dstRect, const DeviceBitmap& src, const IntRect& srcRect) {
+    if (!compatible(dst, src) || dstRect.width <= 0 || dstRect.height <= 0 || srcRect.width <= 0 ||
+        srcRect.height <= 0 || srcRect.x < 0 || srcRect.y < 0 || srcRect.width > src.width() - srcRect.x ||
+        srcRect.height > src.height() - srcRect.y) {
+        return false;
+    }
+    if (dstRect.width == srcRect.width && dstRect.height == srcRect.height) {
+        return bitBlt(dst, dstRect.x, dstRect.y, srcRect.width, srcRect.height, src, srcRect.x, srcRect.y);
+    }
+    if (&dst == &src) {
+        return false;
+    }
+    // Output pixels that land inside `dst`.
+    const int outX0 = std::max(0, -dstRect.x);
+    const int outY0 = std::max(0, -dstRect.y);
+    const int outX1 = static_cast<int>(std::min<long long>(dstRect.width, static_cast<long long>(dst.width()) - dstRect.x));
+    const int outY1 = static_cast<int>(std::min<long long>(dstRect.height, static_cast<long long>(dst.height()) - dstRect.y));
+    if (outX0 >= outX1 || outY0 >= outY1) {
+        return true;
+    }
+    const AxisTaps horizontal = makeAxisTaps(srcRect.width, dstRect.width);
+    const AxisTaps vertical = makeAxisTaps(srcRect.height, dstRect.height);
+
+    const int channels = src.bitsPixel() == 32 ? 4 : 3;
+    const int outWidth = outX1 - outX0;
+    const std::size_t interRow = static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(channels);
+    // Rows of the source that the visible output rows read.
+    const int firstRow = vertical.first[static_cast<std::size_t>(outY0)];
+    const int lastRow = vertical.first[static_cast<std::size_t>(outY1 - 1)] + vertical.count[static_cast<std::size_t>(outY1 - 1)] - 1;
+    const auto rows = static_cast<std::size_t>(lastRow - firstRow + 1);
+    // Horizontal pass result: channel values in 8.8 fixed point.
+    Buffer<std::uint16_t> inter = allocateBuffer<std::uint16_t>(rows * interRow);
+    if (!inter) {
+        return false;
+    }
+
+    dispatchDepth(src.bitsPixel(), [&](auto depth) {
+        constexpr int bits = decltype(depth)::value;
+        constexpr int bpp = bits / 8;
+        const auto channel = [](const std::uint8_t* p, int c) -> unsigned {
+            if constexpr (bits == 16) {
+                const Rgb8 rgb = loadRgb<16>(p);
+                return c == 0 ? rgb.b : c == 1 ? rgb.g : rgb.r;
+            } else {
+                return p[c];
+            }
+        };
+        for (std::size_t r = 0; r < rows; ++r) {
+            const std::uint8_t* in = src.row(srcRect.y + firstRow + static_cast<int>(r)) + byteOffset(srcRect.x, bpp);
+            std::uint16_t* out = inter.get() + r * interRow;
+            for (int ox = outX0; ox < outX1; ++ox) {
+                const auto o = static_cast<std::size_t>(ox);
+                const int* w = horizontal.weights.data() + horizontal.offset[o];
+                for (int c = 0; c < channels; ++c) {
+                    unsigned acc = 0;
+                    for (int t = 0; t < horizontal.count[o]; ++t) {
+                        acc += static_cast<unsigned>(w[t]) * channel(in + byteOffset(horizontal.first[o] + t, bpp), c);
+                    }
+                    *out++ = static_cast<std::uint16_t>((acc + 8u) >> 4);
+                }
+            }
+        }
+        for (int oy = outY0; oy < outY1; ++oy) {
+            const auto o = static_cast<std::size_t>(oy);
+            const int* w = vertical.weights.data() + vertical.offset[o];
+            const std::uint16_t* base = inter.get() + static_cast<std::size_t>(vertical.first[o] - firstRow) * interRow;
+            std::uint8_t* out = dst.row(dstRect.y + oy) + byteOffset(dstRect.x + outX0, bpp);
+            for (int i = 0; i < outWidth; ++i, out += bpp) {
+                unsigned value[4] = {0, 0, 0, 0};
+                for (int c = 0; c < channels; ++c) {
+                    unsigned acc = 0;
+                    for (int t = 0; t < vertical.count[o]; ++t) {
+                        acc += static_cast<unsigned>(w[t]) * base[static_cast<std::size_t>(t) * interRow +
+                                                                 static_cast<std::size_t>(i * channels + c)];
+                    }
+                    value[c] = std::min(255u, (acc + (1u << 19)) >> 20);
+                }
+                if constexpr (bits == 16) {
+                    storeRgb<16>(out, {static_cast<std::uint8_t>(value[2]), static_cast<std::uint8_t>(value[1]),
+                                       static_cast<std::uint8_t>(value[0])});
+                } else {
+                    for (int c = 0; c < channels; ++c) {
+                        out[c] = static_cast<std::uint8_t>(value[c]);
+                    }
+                }
+            }
+        }
+    });
+    return true;
+}
+
+} // namespace corvane
