@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     QGuiApplication::setApplicationName(QStringLiteral("Corvane"));
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     if (!QDir().mkpath(outDir)) {
         std::fprintf(stderr, "corvane: cannot create the folder %s\n", qPrintable(outDir));
@@ -77,22 +78,58 @@ int main(int argc, char** argv) {
         std::function<bool()> run;
     };
     const std::vector<Step> steps = {
-        {"pixel", [&] { return filter.ComparePixels(original1, original2, result, 0, 0, 0x808080); }},
-        {"edges", [&] { return filter.DetectEdges(original1, result); }},
-        {"overlay", [&] { return filter.BlendImages(original1, original2, result, 0); }},
-        {"difference", [&] { return filter.BlendImages(original1, original2, result, 12); }},
-        {"gradation-rgb", [&] { return filter.GradationImage(original1, original2, result, ColorSpace::Rgb); }},
-        {"gradation-hls", [&] { return filter.GradationImage(original1, original2, result, ColorSpace::Hls); }},
-        {"mask", [&] { return filter.DifferenceMask(original1, original2, result, ColorSpace::Rgb, 128); }},
-        {"greyscale", [&] { return filter.GreyscaleImage(original1, result, 255); }},
-        {"colors64", [&] { return filter.ReduceTo64Colors(original1, result); }},
-        {"blur11", [&] { return filter.BlurImage(original1, result, 11); }},
-        {"emboss", [&] { return filter.EmbossImage(original1, result, 4); }},
-        {"binarize", [&] { return filter.Binarize(original1, result, 128, ColorSpace::Rgb); }},
+        {"pixel",
+         [&] {
+             return filter.ComparePixels(original1, original2, result, 0, 0, 0x808080);
+         }},
+        {"edges",
+         [&] {
+             return filter.DetectEdges(original1, result);
+         }},
+        {"overlay",
+         [&] {
+             return filter.BlendImages(original1, original2, result, 0);
+         }},
+        {"difference",
+         [&] {
+             return filter.BlendImages(original1, original2, result, 12);
+         }},
+        {"gradation-rgb",
+         [&] {
+             return filter.GradationImage(original1, original2, result, ColorSpace::Rgb);
+         }},
+        {"gradation-hls",
+         [&] {
+             return filter.GradationImage(original1, original2, result, ColorSpace::Hls);
+         }},
+        {"mask",
+         [&] {
+             return filter.DifferenceMask(original1, original2, result, ColorSpace::Rgb, 128);
+         }},
+        {"greyscale",
+         [&] {
+             return filter.GreyscaleImage(original1, result, 255);
+         }},
+        {"colors64",
+         [&] {
+             return filter.ReduceTo64Colors(original1, result);
+         }},
+        {"blur11",
+         [&] {
+             return filter.BlurImage(original1, result, 11);
+         }},
+        {"emboss",
+         [&] {
+             return filter.EmbossImage(original1, result, 4);
+         }},
+        {"binarize",
+         [&] {
+             return filter.Binarize(original1, result, 128, ColorSpace::Rgb);
+         }},
         {"overlay-originals",
          [&] {
-             return filter.ComparePixels(original1, original2, work, 0, 0, kWhite) && bitBlt(result, 0, 0, original1) &&
-                    alphaBlend(result, 0, 0, work, 102);
+             return filter.ComparePixels(original1, original2, work, 0, 0, kWhite) &&
+                    bitBlt(result, 0, 0, original1) && alphaBlend(result, 0, 0, work, 102);
          }},
     };
     toImage(original1).save(QDir(outDir).filePath(QStringLiteral("original1.png")));

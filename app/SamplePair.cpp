@@ -27,7 +27,8 @@ void paintScene(QImage& image, bool second) {
     p.setBrush(QColor(180, 60, 40));
     p.drawRect(QRectF(w * 0.55, h * 0.45, w * 0.25, h * 0.3));
     p.setBrush(second ? QColor(90, 60, 160) : QColor(120, 40, 30));
-    p.drawPolygon(QPolygonF{QPointF(w * 0.52, h * 0.45), QPointF(w * 0.675, h * 0.3), QPointF(w * 0.83, h * 0.45)});
+    p.drawPolygon(
+        QPolygonF{QPointF(w * 0.52, h * 0.45), QPointF(w * 0.675, h * 0.3), QPointF(w * 0.83, h * 0.45)});
     p.setBrush(QColor(240, 240, 200));
     p.drawRect(QRectF(w * 0.6, h * 0.52, w * 0.05, h * 0.08));
     if (!second) {

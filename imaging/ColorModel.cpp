@@ -73,7 +73,9 @@ Hls RgbToHls(int red, int green, int blue) {
 }
 
 namespace {
-double square(int v) { return static_cast<double>(v) * static_cast<double>(v); }
+double square(int v) {
+    return static_cast<double>(v) * static_cast<double>(v);
+}
 } // namespace
 
 double ColorNormSquared(int red, int green, int blue, ColorSpace space) {
@@ -93,7 +95,8 @@ double ColorNormSquared(int red, int green, int blue, ColorSpace space) {
     return square(red) + square(green) + square(blue);
 }
 
-double ColorDistanceSquared(int red1, int green1, int blue1, int red2, int green2, int blue2, ColorSpace space) {
+double ColorDistanceSquared(int red1, int green1, int blue1, int red2, int green2, int blue2,
+                            ColorSpace space) {
     switch (space) {
     case ColorSpace::Hsv: {
         const Hsv a = RgbToHsv(red1, green1, blue1);
@@ -106,7 +109,8 @@ double ColorDistanceSquared(int red1, int green1, int blue1, int red2, int green
     case ColorSpace::Hls: {
         const Hls a = RgbToHls(red1, green1, blue1);
         const Hls b = RgbToHls(red2, green2, blue2);
-        return square(a.hue - b.hue) + square(a.lightness - b.lightness) + square(a.saturation - b.saturation);
+        return square(a.hue - b.hue) + square(a.lightness - b.lightness) +
+               square(a.saturation - b.saturation);
     }
     case ColorSpace::Rgb:
         break;

@@ -32,6 +32,7 @@ double ColorNormSquared(int red, int green, int blue, ColorSpace space);
 
 // Sum of the squared component differences of two colours in the space. Hues differ plainly, not around
 // the colour circle (1° and 359° are 358 apart). Single precision in HSV.
-double ColorDistanceSquared(int red1, int green1, int blue1, int red2, int green2, int blue2, ColorSpace space);
+double ColorDistanceSquared(int red1, int green1, int blue1, int red2, int green2, int blue2,
+                            ColorSpace space);
 
 } // namespace corvane

@@ -3,6 +3,7 @@
 #include "imaging/Filter.h"
 #include "imaging/KernelSupport.h"
 
+#include <array>
 #include <vector>
 
 namespace corvane {
@@ -12,7 +13,9 @@ using namespace kernel;
 namespace {
 
 // Largest squared distance in a colour space: 3 × 252² in HLS, 3 × 255² in RGB and HSV.
-double maxDistance(ColorSpace space) { return space == ColorSpace::Hls ? 190512.0 : 195075.0; }
+double maxDistance(ColorSpace space) {
+    return space == ColorSpace::Hls ? 190512.0 : 195075.0;
+}
 
 // Grey level of a squared distance: g = trunc(D / N × scale), then g², at most `scale`.
 int gradationLevel(double distance, double maxDistanceValue, int scale) {
@@ -42,29 +45,36 @@ double distanceOf(Rgb8 a, Rgb8 b, ColorSpace space) {
 }
 
 template <int Bits>
-bool gradation(const DeviceBitmap& image1, const DeviceBitmap& image2, DeviceBitmap& target, ColorSpace space) {
-    constexpr int scale = Bits == 16 ? 31 : 255;
+bool gradation(const DeviceBitmap& image1, const DeviceBitmap& image2, DeviceBitmap& target,
+               ColorSpace space) {
+    static constexpr int scale = Bits == 16 ? 31 : 255;
     const double n = maxDistance(space);
     if (space != ColorSpace::Rgb) {
         mapColors2<Bits>(image1, image2, target, [&](std::uint32_t a, std::uint32_t b) {
-            return greyColor<Bits>(gradationLevel(distanceOf(channelsOf<Bits>(a), channelsOf<Bits>(b), space), n, scale));
+            return greyColor<Bits>(
+                gradationLevel(distanceOf(channelsOf<Bits>(a), channelsOf<Bits>(b), space), n, scale));
         });
         return true;
     }
-    // RGB distances are integers: the grey of every distance below the first that saturates comes from
-    // a table, computed with the same double arithmetic.
-    std::vector<std::uint32_t> greys;
-    for (int d = 0;; ++d) {
-        const int level = gradationLevel(d, n, scale);
-        greys.push_back(greyColor<Bits>(level));
-        if (level == scale) {
-            break;
+    // RGB distances are integers. The level before squaring grows with the distance, so it is the number
+    // of thresholds the distance reaches, where threshold k is the first distance whose level is k; the
+    // squared level saturates from level kSaturating on. Comparisons vectorise where a table would not.
+    constexpr int kSaturating = Bits == 16 ? 6 : 16;
+    std::array<int, static_cast<std::size_t>(kSaturating)> thresholds{};
+    int d = 0;
+    for (int k = 1; k <= kSaturating; ++k) {
+        while (static_cast<long long>(d / n * scale) < k) {
+            ++d;
         }
+        thresholds[static_cast<std::size_t>(k - 1)] = d;
     }
-    const int saturated = static_cast<int>(greys.size()) - 1;
-    mapColors2<Bits>(image1, image2, target, [&](std::uint32_t a, std::uint32_t b) {
-        const int d = squaredRgbDistance(channelsOf<Bits>(a), channelsOf<Bits>(b));
-        return greys[static_cast<std::size_t>(std::min(d, saturated))];
+    mapColors2<Bits>(image1, image2, target, [thresholds](std::uint32_t a, std::uint32_t b) {
+        const int distance = squaredRgbDistance(channelsOf<Bits>(a), channelsOf<Bits>(b));
+        int level = 0;
+        for (const int threshold : thresholds) {
+            level += distance >= threshold;
+        }
+        return greyColor<Bits>(std::min(level * level, scale));
     });
     return true;
 }
@@ -151,9 +161,12 @@ bool emboss(const DeviceBitmap& source, DeviceBitmap& target, int strength) {
             return {p[0], p[1], p[2]};
         }
     };
-    constexpr std::array<int, 3> neutral = Bits == 16 ? std::array<int, 3>{15, 31, 15} : std::array<int, 3>{128, 128, 128};
-    constexpr std::array<int, 3> max = Bits == 16 ? std::array<int, 3>{31, 63, 31} : std::array<int, 3>{255, 255, 255};
-    const std::array<EmbossCurve, 3> curves{EmbossCurve(neutral[0], max[0], gain), EmbossCurve(neutral[1], max[1], gain),
+    constexpr std::array<int, 3> neutral =
+        Bits == 16 ? std::array<int, 3>{15, 31, 15} : std::array<int, 3>{128, 128, 128};
+    constexpr std::array<int, 3> max =
+        Bits == 16 ? std::array<int, 3>{31, 63, 31} : std::array<int, 3>{255, 255, 255};
+    const std::array<EmbossCurve, 3> curves{EmbossCurve(neutral[0], max[0], gain),
+                                            EmbossCurve(neutral[1], max[1], gain),
                                             EmbossCurve(neutral[2], max[2], gain)};
 
     for (int y = 0; y < height; ++y) {
@@ -195,7 +208,8 @@ bool CFilter::EmbossImage(const DeviceBitmap& source, DeviceBitmap& target, int 
         return false;
     }
     bool ok = false;
-    dispatchDepth(source.bitsPixel(), [&](auto depth) { ok = emboss<decltype(depth)::value>(source, target, strength); });
+    dispatchDepth(source.bitsPixel(),
+                  [&](auto depth) { ok = emboss<decltype(depth)::value>(source, target, strength); });
     return ok;
 }
 

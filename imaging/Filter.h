@@ -55,12 +55,13 @@ public:
 
     // Match map of `first` against `second` (already drawn at the shift): red where the colours of the
     // overlap region are equal, `mismatchColor` everywhere else. The fourth byte of 32-bit pixels is 0.
-    bool ComparePixels(const DeviceBitmap& first, const DeviceBitmap& second, DeviceBitmap& target, int shiftH,
-                       int shiftV, ColorRef mismatchColor) const;
+    bool ComparePixels(const DeviceBitmap& first, const DeviceBitmap& second, DeviceBitmap& target,
+                       int shiftH, int shiftV, ColorRef mismatchColor) const;
 
     // `top` laid over `bottom` with blend mode 0–14 (false for another mode). 16-bit pixels are blended in
     // their raw channels. The fourth byte is copied from `top`.
-    bool BlendImages(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target, int mode) const;
+    bool BlendImages(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target,
+                     int mode) const;
 
     // White where the colour's squared norm in `space` reaches 3 × threshold², black elsewhere.
     bool Binarize(const DeviceBitmap& source, DeviceBitmap& target, int threshold, ColorSpace space) const;

@@ -14,37 +14,41 @@ using namespace kernel;
 namespace {
 
 template <int Bits>
-void comparePixels(const DeviceBitmap& first, const DeviceBitmap& second, DeviceBitmap& target, const Overlap& region,
-                   ColorRef mismatchColor) {
+void comparePixels(const DeviceBitmap& first, const DeviceBitmap& second, DeviceBitmap& target,
+                   const Overlap& region, ColorRef mismatchColor) {
     constexpr int bpp = Bits / 8;
     const std::uint32_t match = rawFromColor<Bits>(kRed);
     const std::uint32_t mismatch = rawFromColor<Bits>(mismatchColor);
     const int width = first.width();
-    for (int y = 0; y < first.height(); ++y) {
-        const std::uint8_t* a = first.row(y);
-        const std::uint8_t* b = second.row(y);
-        std::uint8_t* out = target.row(y);
-        const bool rowInside = y >= region.y0 && y < region.y1;
-        const int x0 = rowInside ? region.x0 : width;
-        const int x1 = rowInside ? region.x1 : width;
-        for (int x = 0; x < x0; ++x) {
-            storeRawColor<Bits>(out + pixelOffset(x, bpp), mismatch);
-        }
-        for (int x = x0; x < x1; ++x) {
+    // Writes the match map of one row for x in [x0, x1) and the mismatch colour elsewhere. In 32 bits the
+    // pixels are whole words with a fourth byte of 0.
+    const auto compareRow = [&](const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, int x0,
+                                int x1) {
+        for (int x = 0; x < width; ++x) {
             const std::size_t i = pixelOffset(x, bpp);
-            const bool equal = loadColor<Bits>(a + i) == loadColor<Bits>(b + i);
-            storeRawColor<Bits>(out + i, equal ? match : mismatch);
+            const bool inside = x >= x0 && x < x1;
+            if constexpr (Bits == 32) {
+                const bool equal = ((loadPixel32(a + i) ^ loadPixel32(b + i)) & kColorBits32) == 0;
+                storePixel32(out + i, inside && equal ? match : mismatch);
+            } else {
+                const bool equal = loadRawColor<Bits>(a + i) == loadRawColor<Bits>(b + i);
+                storeRawColor<Bits>(out + i, inside && equal ? match : mismatch);
+            }
         }
-        for (int x = x1; x < width; ++x) {
-            storeRawColor<Bits>(out + pixelOffset(x, bpp), mismatch);
+    };
+    forEachBand(first.height(), static_cast<std::size_t>(first.widthBytes()), [&](int, int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const bool rowInside = y >= region.y0 && y < region.y1;
+            compareRow(first.row(y), second.row(y), target.row(y), rowInside ? region.x0 : 0,
+                       rowInside ? region.x1 : 0);
         }
-    }
+    });
 }
 
 } // namespace
 
-bool CFilter::ComparePixels(const DeviceBitmap& first, const DeviceBitmap& second, DeviceBitmap& target, int shiftH,
-                            int shiftV, ColorRef mismatchColor) const {
+bool CFilter::ComparePixels(const DeviceBitmap& first, const DeviceBitmap& second, DeviceBitmap& target,
+                            int shiftH, int shiftV, ColorRef mismatchColor) const {
     if (!sameGeometry({&first, &second, &target})) {
         return false;
     }
@@ -56,125 +60,173 @@ bool CFilter::ComparePixels(const DeviceBitmap& first, const DeviceBitmap& secon
 
 namespace {
 
-// "÷" of the blend table: a single-precision division truncated toward zero.
-int floatDivide(int numerator, int denominator) {
+// "÷" of the blend modes: a single-precision division truncated toward zero.
+inline int floatDivide(int numerator, int denominator) {
     return static_cast<int>(static_cast<float>(numerator) / static_cast<float>(denominator));
 }
 
-// One channel of blend mode `mode` with bottom value b and top value t, for channels of maximum m
-// (n = m + 1, h = m / 2). Overlay and soft light are computed in floating point and truncated once.
-int blendChannel(int mode, int b, int t, int m) {
-    const int n = m + 1;
-    const int h = m / 2;
+// One channel of an integer blend mode, bottom value b and top value t, for channels of maximum M with
+// the middle value H (128 for bytes, 15 or 31 for 5- and 6-bit channels). Branch-free where it matters,
+// so that row loops vectorise.
+template <int Mode, int M, int H>
+inline int blendValue(int b, int t) {
+    constexpr int n = M + 1;
+    int v = 0;
+    if constexpr (Mode == 1) { // hard light
+        const int light = floatDivide(2 * b * t, n);
+        const int dark = M - floatDivide(M + 2 * (M - b) * (H - t), n);
+        v = t > H ? light : dark;
+    } else if constexpr (Mode == 3) { // addition
+        v = b + t;
+    } else if constexpr (Mode == 4) { // subtraction
+        v = b - t;
+    } else if constexpr (Mode == 5) { // multiply
+        v = floatDivide(b * t, M);
+    } else if constexpr (Mode == 6) { // divide
+        v = floatDivide(b * n, t + 1);
+    } else if constexpr (Mode == 7) { // screen
+        v = M - floatDivide((M - t) * (M - b), M);
+    } else if constexpr (Mode == 8) { // dodge
+        v = floatDivide(b * n, M - t + 1);
+    } else if constexpr (Mode == 9) { // burn
+        v = M - floatDivide((M - b) * n, t + 1);
+    } else if constexpr (Mode == 10) { // grain extract
+        v = b - t + H;
+    } else if constexpr (Mode == 11) { // grain merge
+        v = b + t - H;
+    } else if constexpr (Mode == 12) { // difference
+        v = std::abs(b - t);
+    } else if constexpr (Mode == 13) { // darken
+        v = std::min(b, t);
+    } else if constexpr (Mode == 14) { // lighten
+        v = std::max(b, t);
+    }
+    return std::clamp(v, 0, M);
+}
+
+// Overlay (mode 0) and soft light (mode 2), computed in floating point and truncated once, so that the
+// curves are smooth instead of collapsing to 0 and M.
+int blendValueFloat(int mode, int b, int t, int m) {
     const double bf = b;
     const double tf = t;
     const double mf = m;
-    int v = 0;
-    switch (mode) {
-    case 0: // overlay
-        v = static_cast<int>(bf / mf * (bf + 2.0 * tf / mf * (mf - bf)));
-        break;
-    case 1: // hard light
-        v = t > h ? floatDivide(2 * b * t, n) : m - floatDivide(m + 2 * (m - b) * (h - t), n);
-        break;
-    case 2: { // soft light, with the screen of t and b
+    double v = 0;
+    if (mode == 0) {
+        v = bf / mf * (bf + 2.0 * tf / mf * (mf - bf));
+    } else {
         const double screen = mf - (mf - tf) * (mf - bf) / mf;
-        v = static_cast<int>(bf / mf * ((mf - bf) * tf / mf + screen));
-        break;
+        v = bf / mf * ((mf - bf) * tf / mf + screen);
     }
-    case 3: // addition
-        v = std::min(b + t, m);
-        break;
-    case 4: // subtraction
-        v = std::max(b - t, 0);
-        break;
-    case 5: // multiply
-        v = floatDivide(b * t, m);
-        break;
-    case 6: // divide
-        v = floatDivide(b * n, t + 1);
-        break;
-    case 7: // screen
-        v = m - floatDivide((m - t) * (m - b), m);
-        break;
-    case 8: // dodge
-        v = floatDivide(b * n, m - t + 1);
-        break;
-    case 9: // burn
-        v = m - floatDivide((m - b) * n, t + 1);
-        break;
-    case 10: // grain extract
-        v = b - t + h;
-        break;
-    case 11: // grain merge
-        v = b + t - h;
-        break;
-    case 12: // difference
-        v = std::abs(b - t);
-        break;
-    case 13: // darken
-        v = std::min(b, t);
-        break;
-    default: // 14, lighten
-        v = std::max(b, t);
-        break;
-    }
-    return std::clamp(v, 0, m);
+    return std::clamp(static_cast<int>(v), 0, m);
 }
 
-// Table of one blend mode for channels of `bits` bits, indexed by (bottom << bits) | top.
-template <int ChannelBits>
+// One blend mode as a table indexed by (bottom << ChannelBits) | top, for channels of ChannelBits bits.
+template <int ChannelBits, int H>
 void fillBlendTable(int mode, std::uint8_t* table) {
-    constexpr int top = (1 << ChannelBits) - 1;
-    for (int b = 0; b <= top; ++b) {
-        for (int t = 0; t <= top; ++t) {
-            table[(b << ChannelBits) | t] = static_cast<std::uint8_t>(blendChannel(mode, b, t, top));
+    constexpr int m = (1 << ChannelBits) - 1;
+    for (int b = 0; b <= m; ++b) {
+        for (int t = 0; t <= m; ++t) {
+            int v = 0;
+            if (mode == 0 || mode == 2) {
+                v = blendValueFloat(mode, b, t, m);
+            } else {
+                [&]<int... Modes>(std::integer_sequence<int, Modes...>) {
+                    ((mode == Modes ? (v = blendValue<Modes, m, H>(b, t), 0) : 0), ...);
+                }
+                (std::integer_sequence<int, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>{});
+            }
+            table[(b << ChannelBits) | t] = static_cast<std::uint8_t>(v);
         }
     }
 }
 
-} // namespace
-
-bool CFilter::BlendImages(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target, int mode) const {
-    if (!sameGeometry({&top, &bottom, &target}) || mode < 0 || mode > 14) {
-        return false;
+// One row of 24- or 32-bit blending in an integer mode, byte by byte; in 32 bits the fourth byte of each
+// pixel is the top's.
+template <int Bits, int Mode>
+CORVANE_VECTOR_CLONES void blendRow(const std::uint8_t* t, const std::uint8_t* b, std::uint8_t* out,
+                                    std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto v = static_cast<std::uint8_t>(blendValue<Mode, 255, 128>(b[i], t[i]));
+        out[i] = Bits == 32 && (i & 3) == 3 ? t[i] : v;
     }
-    return dispatchDepth(top.bitsPixel(), [&](auto depth) {
-        constexpr int bits = decltype(depth)::value;
-        if constexpr (bits == 16) {
-            // Raw 5- and 6-bit channels, without widening.
-            std::array<std::uint8_t, 32 * 32> table5{};
-            std::array<std::uint8_t, 64 * 64> table6{};
-            fillBlendTable<5>(mode, table5.data());
-            fillBlendTable<6>(mode, table6.data());
-            mapColors2<16>(top, bottom, target, [&](std::uint32_t t, std::uint32_t b) -> std::uint32_t {
-                const auto tw = static_cast<std::uint16_t>(t);
-                const auto bw = static_cast<std::uint16_t>(b);
-                return pack565(table5[(red5Of(bw) << 5) | red5Of(tw)], table6[(green6Of(bw) << 6) | green6Of(tw)],
-                               table5[(blue5Of(bw) << 5) | blue5Of(tw)]);
-            });
-        } else {
-            std::array<std::uint8_t, 256 * 256> table{};
-            fillBlendTable<8>(mode, table.data());
-            mapColors2<bits>(top, bottom, target, [&](std::uint32_t t, std::uint32_t b) -> std::uint32_t {
-                std::uint32_t out = 0;
-                for (unsigned shift = 0; shift < 24; shift += 8) {
-                    const std::uint32_t bc = (b >> shift) & 0xFF;
-                    const std::uint32_t tc = (t >> shift) & 0xFF;
-                    out |= std::uint32_t{table[(bc << 8) | tc]} << shift;
-                }
-                return out;
-            });
+}
+
+template <int Bits, int Mode>
+void blendBytes(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target) {
+    const std::size_t rowBytes = pixelOffset(top.width(), Bits / 8);
+    forEachBand(top.height(), rowBytes, [&](int, int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            blendRow<Bits, Mode>(top.row(y), bottom.row(y), target.row(y), rowBytes);
         }
     });
 }
 
-bool CFilter::Binarize(const DeviceBitmap& source, DeviceBitmap& target, int threshold, ColorSpace space) const {
+template <int Bits>
+bool blendByTable(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target, int mode) {
+    if constexpr (Bits == 16) {
+        // Raw 5- and 6-bit channels, without widening.
+        std::array<std::uint8_t, 32 * 32> table5{};
+        std::array<std::uint8_t, 64 * 64> table6{};
+        fillBlendTable<5, 15>(mode, table5.data());
+        fillBlendTable<6, 31>(mode, table6.data());
+        mapColors2<16>(top, bottom, target, [&](std::uint32_t t, std::uint32_t b) -> std::uint32_t {
+            const auto tw = static_cast<std::uint16_t>(t);
+            const auto bw = static_cast<std::uint16_t>(b);
+            return pack565(table5[(red5Of(bw) << 5) | red5Of(tw)], table6[(green6Of(bw) << 6) | green6Of(tw)],
+                           table5[(blue5Of(bw) << 5) | blue5Of(tw)]);
+        });
+    } else {
+        Buffer<std::uint8_t> table = allocateBuffer<std::uint8_t>(256 * 256);
+        if (!table) {
+            return false;
+        }
+        fillBlendTable<8, 128>(mode, table.get());
+        mapColors2<Bits>(top, bottom, target, [&](std::uint32_t t, std::uint32_t b) -> std::uint32_t {
+            std::uint32_t out = 0;
+            for (unsigned shift = 0; shift < 24; shift += 8) {
+                out |= std::uint32_t{table[(((b >> shift) & 0xFF) << 8) | ((t >> shift) & 0xFF)]} << shift;
+            }
+            return out;
+        });
+    }
+    return true;
+}
+
+} // namespace
+
+bool CFilter::BlendImages(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target,
+                          int mode) const {
+    if (!sameGeometry({&top, &bottom, &target}) || mode < 0 || mode > 14) {
+        return false;
+    }
+    bool ok = false;
+    dispatchDepth(top.bitsPixel(), [&](auto depth) {
+        constexpr int bits = decltype(depth)::value;
+        if (bits == 16 || mode == 0 || mode == 2) {
+            ok = blendByTable<bits>(top, bottom, target, mode);
+            return;
+        }
+        if constexpr (bits != 16) {
+            [&]<int... Modes>(std::integer_sequence<int, Modes...>) {
+                ((mode == Modes ? (blendBytes<bits, Modes>(top, bottom, target), 0) : 0), ...);
+            }
+            (std::integer_sequence<int, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>{});
+            ok = true;
+        }
+    });
+    return ok;
+}
+
+bool CFilter::Binarize(const DeviceBitmap& source, DeviceBitmap& target, int threshold,
+                       ColorSpace space) const {
     if (!sameGeometry({&source, &target})) {
         return false;
     }
+    // White where the squared norm reaches 3 × threshold² (so threshold 0 makes everything white).
     const double limit = 3.0 * static_cast<double>(threshold) * static_cast<double>(threshold);
-    const auto isWhite = [&](Rgb8 c) { return !(limit > ColorNormSquared(c.r, c.g, c.b, space)); };
+    const auto isWhite = [&](Rgb8 c) {
+        return !(limit > ColorNormSquared(c.r, c.g, c.b, space));
+    };
     bool ok = true;
     dispatchDepth(source.bitsPixel(), [&](auto depth) {
         constexpr int bits = decltype(depth)::value;
@@ -190,15 +242,18 @@ bool CFilter::Binarize(const DeviceBitmap& source, DeviceBitmap& target, int thr
             }
             mapColors<16>(source, target, [&](std::uint32_t w) -> std::uint32_t { return words[w]; });
         } else if (space == ColorSpace::Rgb) {
-            // The RGB norm is an integer, compared exactly.
+            // The RGB norm is an integer of at most 195075; compare it with the limit as an integer.
+            const int intLimit = static_cast<int>(std::min(limit, 195076.0));
             mapColors<bits>(source, target, [&](std::uint32_t c) -> std::uint32_t {
-                const Rgb8 v = channelsOf<bits>(c);
-                const int norm = v.r * v.r + v.g * v.g + v.b * v.b;
-                return static_cast<double>(norm) >= limit ? white : 0u;
+                const int r = static_cast<int>((c >> 16) & 0xFF);
+                const int g = static_cast<int>((c >> 8) & 0xFF);
+                const int b = static_cast<int>(c & 0xFF);
+                return r * r + g * g + b * b >= intLimit ? white : 0u;
             });
         } else {
-            mapColors<bits>(source, target,
-                            [&](std::uint32_t c) -> std::uint32_t { return isWhite(channelsOf<bits>(c)) ? white : 0u; });
+            mapColors<bits>(source, target, [&](std::uint32_t c) -> std::uint32_t {
+                return isWhite(channelsOf<bits>(c)) ? white : 0u;
+            });
         }
     });
     return ok;

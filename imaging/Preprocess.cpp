@@ -19,7 +19,8 @@ bool CFilter::GreyscaleImage(const DeviceBitmap& source, DeviceBitmap& target, i
     std::array<std::uint8_t, 256> grey{};
     for (int g = 0; g < 256; ++g) {
         const float scaled = static_cast<float>(g) / 255.0f * static_cast<float>(factor);
-        grey[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(std::clamp(static_cast<int>(scaled), 0, factor));
+        grey[static_cast<std::size_t>(g)] =
+            static_cast<std::uint8_t>(std::clamp(static_cast<int>(scaled), 0, factor));
     }
     return dispatchDepth(source.bitsPixel(), [&](auto depth) {
         constexpr int bits = decltype(depth)::value;
@@ -43,161 +44,192 @@ bool CFilter::GreyscaleImage(const DeviceBitmap& source, DeviceBitmap& target, i
 
 namespace {
 
-// Exact division of window sums by the number of window positions through a multiply and a shift:
-// with m = ceil(2^32 / d), floor(s × m / 2^32) = floor(s / d) whenever s × (m × d − 2^32) < 2^32, which
-// holds for every sum s ≤ 255 × d as long as d ≤ kMaxReciprocalDivisor.
-constexpr int kMaxReciprocalDivisor = 4096;
+// Lanes per pixel in the blur's sums: blue, green, red and the fourth byte (32 bits) or an unused lane.
+constexpr int kLanes = 4;
 
-std::uint64_t reciprocal(unsigned divisor) {
-    return ((std::uint64_t{1} << 32) + divisor - 1) / divisor;
+// sums += row, or sums −= row, over n lanes.
+template <class T>
+CORVANE_VECTOR_CLONES void addLanes(std::uint32_t* sums, const T* row, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        sums[i] += row[i];
+    }
+}
+template <class T>
+CORVANE_VECTOR_CLONES void subtractLanes(std::uint32_t* sums, const T* row, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        sums[i] -= row[i];
+    }
 }
 
-// Running-sum box blur. Each output channel is floor(window sum / window positions) of the 8-bit
-// channels (24/32 bits) or of the raw 5/6-bit channels plus one (16 bits); the cost per pixel does not
-// depend on the window size. Source rows are read ahead of the row being written, so in-place use is safe.
+// The lanes of one row of a 16- or 24-bit image: blue, green, red, 0 (16 bits: raw channels plus one).
+template <int Bits>
+CORVANE_VECTOR_CLONES void widenRow(const std::uint8_t* in, std::uint16_t* lanes, int width) {
+    for (int x = 0; x < width; ++x) {
+        std::uint16_t* l = lanes + static_cast<std::size_t>(x) * kLanes;
+        if constexpr (Bits == 16) {
+            const std::uint16_t w = loadWord(in + 2 * x);
+            l[0] = static_cast<std::uint16_t>(blue5Of(w) + 1);
+            l[1] = static_cast<std::uint16_t>(green6Of(w) + 1);
+            l[2] = static_cast<std::uint16_t>(red5Of(w) + 1);
+        } else {
+            const std::uint8_t* p = in + pixelOffset(x, 3);
+            l[0] = p[0];
+            l[1] = p[1];
+            l[2] = p[2];
+        }
+        l[3] = 0;
+    }
+}
+
+// Window quotients of one row. `columnSums` holds the column sums of the row's window with `radius` + 1
+// zero pixels of padding on both sides; `prefix` receives their running totals, so that every window sum
+// is one difference. Interior pixels share one divisor (rows × window); pixels within `radius` of the
+// left or right edge have fewer columns.
+template <bool Reciprocal>
+CORVANE_VECTOR_CLONES void windowQuotients(const std::uint32_t* columnSums, std::uint32_t* prefix,
+                                           std::uint32_t* quotients, int width, int radius,
+                                           std::uint32_t rows) {
+    const std::size_t padded =
+        (static_cast<std::size_t>(width) + 2 * static_cast<std::size_t>(radius) + 2) * kLanes;
+    for (std::size_t i = 0; i < kLanes; ++i) {
+        prefix[i] = 0;
+    }
+    // Unsigned wrap-around is harmless: every window sum itself fits in 32 bits.
+    for (std::size_t i = 0; i < padded; ++i) {
+        prefix[i + kLanes] = prefix[i] + columnSums[i];
+    }
+    // The window of pixel x covers padded pixels x + 1 … x + 2·radius + 1.
+    const std::size_t ahead = (2 * static_cast<std::size_t>(radius) + 2) * kLanes;
+    const auto quotient = [](std::uint32_t sum, std::uint32_t divisor, float inverse) {
+        return Reciprocal ? windowQuotient(sum, inverse) : sum / divisor;
+    };
+    const int interiorBegin = std::min(radius, width);
+    const int interiorEnd = std::max(interiorBegin, width - radius);
+    const std::uint32_t divisor = rows * static_cast<std::uint32_t>(2 * radius + 1);
+    const float inverse = 1.0f / static_cast<float>(divisor);
+    const std::size_t end = static_cast<std::size_t>(interiorEnd) * kLanes;
+    for (std::size_t i = static_cast<std::size_t>(interiorBegin) * kLanes; i < end; ++i) {
+        quotients[i] = quotient(prefix[i + ahead] - prefix[i + kLanes], divisor, inverse);
+    }
+    for (int x = 0; x < width; x = x + 1 == interiorBegin ? interiorEnd : x + 1) {
+        if (x >= interiorBegin && x < interiorEnd) {
+            continue;
+        }
+        const int columns = std::min(x + radius, width - 1) - std::max(x - radius, 0) + 1;
+        const std::uint32_t edgeDivisor = rows * static_cast<std::uint32_t>(columns);
+        const float edgeInverse = 1.0f / static_cast<float>(edgeDivisor);
+        for (std::size_t c = 0; c < kLanes; ++c) {
+            const std::size_t i = static_cast<std::size_t>(x) * kLanes + c;
+            quotients[i] = quotient(prefix[i + ahead] - prefix[i + kLanes], edgeDivisor, edgeInverse);
+        }
+    }
+}
+
+// Writes one blurred row from its quotients; in 32 bits the fourth byte is the source's.
+template <int Bits>
+CORVANE_VECTOR_CLONES void storeBlurredRow(const std::uint32_t* quotients, const std::uint8_t* source,
+                                           std::uint8_t* out, int width) {
+    if constexpr (Bits == 32) {
+        const std::size_t n = static_cast<std::size_t>(width) * kLanes;
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = (i & 3) == 3 ? source[i] : static_cast<std::uint8_t>(quotients[i]);
+        }
+    } else {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t* q = quotients + static_cast<std::size_t>(x) * kLanes;
+            if constexpr (Bits == 16) {
+                // The sums are of raw channels plus one: one level brighter than the plain average,
+                // except averages below 1, and capped at the channel's top.
+                const auto level = [](std::uint32_t average, std::uint32_t top) {
+                    return (average + 1 < 3 ? 1 : std::min(average + 1, top)) - 1;
+                };
+                storeWord(out + 2 * x, pack565(level(q[2], 32), level(q[1], 64), level(q[0], 32)));
+            } else {
+                std::uint8_t* o = out + pixelOffset(x, 3);
+                o[0] = static_cast<std::uint8_t>(q[0]);
+                o[1] = static_cast<std::uint8_t>(q[1]);
+                o[2] = static_cast<std::uint8_t>(q[2]);
+            }
+        }
+    }
+}
+
+// Box blur with running sums: each output channel is floor(window sum / window positions) over the
+// positions inside the image, of the 8-bit channels (24/32 bits) or of the raw 5/6-bit channels plus one
+// (16 bits). Column sums move down one row at a time (add the entering row, subtract the leaving one) and
+// each row's window sums are differences of running totals, so the cost per pixel does not depend on the
+// window size. Reads `source` only, which must not be the target.
 template <int Bits>
 class BoxBlur {
 public:
-    static constexpr int kChannels = 3;
+    // Working memory of one band of rows.
+    struct Workspace {
+        Buffer<std::uint32_t> columnSums; // padded by radius + 1 zero pixels on both sides
+        Buffer<std::uint32_t> prefix;
+        Buffer<std::uint32_t> quotients;
+        Buffer<std::uint16_t> widened;
+        bool ok() const { return columnSums && prefix && quotients && widened; }
+    };
 
     BoxBlur(const DeviceBitmap& source, DeviceBitmap& target, int windowSize)
         : m_source(source), m_target(target), m_width(source.width()), m_height(source.height()),
-          m_radius((windowSize - 1) / 2), m_ringRows(std::min(windowSize, m_height)),
-          m_rowValues(static_cast<std::size_t>(m_width) * kChannels),
-          m_values(allocateBuffer<std::uint32_t>(m_rowValues)),
-          m_prefix(allocateBuffer<std::uint32_t>(m_rowValues + kChannels)),
-          m_ring(allocateBuffer<std::uint32_t>(m_rowValues * static_cast<std::size_t>(m_ringRows))),
-          m_column(allocateBuffer<std::uint32_t>(m_rowValues, /*zeroed=*/true)),
-          m_columnCount(allocateBuffer<int>(static_cast<std::size_t>(m_width))),
-          m_quotient(allocateBuffer<std::uint32_t>(m_rowValues)) {}
+          m_radius((windowSize - 1) / 2), m_lanes(static_cast<std::size_t>(m_width) * kLanes),
+          m_reciprocal(static_cast<long long>(windowSize) * windowSize <= kMaxReciprocalDivisor) {}
 
-    bool ok() const { return m_values && m_prefix && m_ring && m_column && m_columnCount && m_quotient; }
+    Workspace makeWorkspace() const {
+        const std::size_t padded = m_lanes + (2 * static_cast<std::size_t>(m_radius) + 2) * kLanes;
+        return {allocateBuffer<std::uint32_t>(padded, /*zeroed=*/true),
+                allocateBuffer<std::uint32_t>(padded + kLanes), allocateBuffer<std::uint32_t>(m_lanes),
+                allocateBuffer<std::uint16_t>(m_lanes)};
+    }
 
-    void run() {
-        const long long window = 2LL * m_radius + 1;
-        const bool useReciprocal = window * window <= kMaxReciprocalDivisor;
-        std::array<std::uint64_t, kMaxReciprocalDivisor + 1> reciprocals{};
-        if (useReciprocal) {
-            for (unsigned d = 1; d <= static_cast<unsigned>(window * window); ++d) {
-                reciprocals[d] = reciprocal(d);
+    // Blurs rows [y0, y1) of the target with a fresh workspace. Bands with their own workspaces may run
+    // at the same time.
+    void run(Workspace& work, int y0, int y1) const {
+        std::uint32_t* columnSums = work.columnSums.get() + static_cast<std::size_t>(m_radius + 1) * kLanes;
+        const auto update = [&](int y, bool add) {
+            if constexpr (Bits == 32) {
+                add ? addLanes(columnSums, m_source.row(y), m_lanes)
+                    : subtractLanes(columnSums, m_source.row(y), m_lanes);
+            } else {
+                widenRow<Bits>(m_source.row(y), work.widened.get(), m_width);
+                add ? addLanes(columnSums, work.widened.get(), m_lanes)
+                    : subtractLanes(columnSums, work.widened.get(), m_lanes);
             }
+        };
+        for (int y = std::max(0, y0 - m_radius); y <= std::min(m_height - 1, y0 + m_radius); ++y) {
+            update(y, true);
         }
-        for (int x = 0; x < m_width; ++x) {
-            m_columnCount[static_cast<std::size_t>(x)] = std::min(x + m_radius, m_width - 1) - std::max(x - m_radius, 0) + 1;
-        }
-        for (int y = 0; y <= std::min(m_radius, m_height - 1); ++y) {
-            addRow(y);
-        }
-        for (int y = 0; y < m_height; ++y) {
-            const int rowCount = std::min(y + m_radius, m_height - 1) - std::max(y - m_radius, 0) + 1;
-            for (int x = 0; x < m_width; ++x) {
-                const auto divisor = static_cast<unsigned>(rowCount * m_columnCount[static_cast<std::size_t>(x)]);
-                const std::size_t i = static_cast<std::size_t>(x) * kChannels;
-                for (std::size_t c = 0; c < kChannels; ++c) {
-                    m_quotient[i + c] = useReciprocal
-                                            ? static_cast<std::uint32_t>((m_column[i + c] * reciprocals[divisor]) >> 32)
-                                            : m_column[i + c] / divisor;
+        for (int y = y0; y < y1; ++y) {
+            const auto rows = static_cast<std::uint32_t>(std::min(y + m_radius, m_height - 1) -
+                                                         std::max(y - m_radius, 0) + 1);
+            if (m_reciprocal) {
+                windowQuotients<true>(work.columnSums.get(), work.prefix.get(), work.quotients.get(), m_width,
+                                      m_radius, rows);
+            } else {
+                windowQuotients<false>(work.columnSums.get(), work.prefix.get(), work.quotients.get(),
+                                       m_width, m_radius, rows);
+            }
+            storeBlurredRow<Bits>(work.quotients.get(), m_source.row(y), m_target.row(y), m_width);
+            if (y + 1 < y1) {
+                if (y - m_radius >= 0) {
+                    update(y - m_radius, false);
                 }
-            }
-            writeRow(y);
-            if (y - m_radius >= 0) {
-                subtractRow(y - m_radius);
-            }
-            if (y + m_radius + 1 < m_height) {
-                addRow(y + m_radius + 1);
+                if (y + m_radius + 1 < m_height) {
+                    update(y + m_radius + 1, true);
+                }
             }
         }
     }
 
 private:
-    std::uint32_t* ringRow(int y) const {
-        return m_ring.get() + static_cast<std::size_t>(y % m_ringRows) * m_rowValues;
-    }
-
-    // Horizontal window sums of source row y, stored in the ring and added to the column sums.
-    void addRow(int y) {
-        const std::uint8_t* in = m_source.row(y);
-        std::uint32_t* values = m_values.get();
-        for (int x = 0; x < m_width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(x) * kChannels;
-            if constexpr (Bits == 16) {
-                const std::uint16_t w = loadWord(in + 2 * x);
-                values[i] = blue5Of(w) + 1;
-                values[i + 1] = green6Of(w) + 1;
-                values[i + 2] = red5Of(w) + 1;
-            } else {
-                const std::uint8_t* p = in + pixelOffset(x, Bits / 8);
-                values[i] = p[0];
-                values[i + 1] = p[1];
-                values[i + 2] = p[2];
-            }
-        }
-        std::uint32_t* prefix = m_prefix.get();
-        prefix[0] = prefix[1] = prefix[2] = 0;
-        for (std::size_t i = 0; i < m_rowValues; ++i) {
-            prefix[i + kChannels] = prefix[i] + values[i];
-        }
-        std::uint32_t* sums = ringRow(y);
-        for (int x = 0; x < m_width; ++x) {
-            const auto hi = static_cast<std::size_t>(std::min(x + m_radius + 1, m_width)) * kChannels;
-            const auto lo = static_cast<std::size_t>(std::max(x - m_radius, 0)) * kChannels;
-            const std::size_t i = static_cast<std::size_t>(x) * kChannels;
-            for (std::size_t c = 0; c < kChannels; ++c) {
-                sums[i + c] = prefix[hi + c] - prefix[lo + c];
-            }
-        }
-        std::uint32_t* column = m_column.get();
-        for (std::size_t i = 0; i < m_rowValues; ++i) {
-            column[i] += sums[i];
-        }
-    }
-
-    void subtractRow(int y) {
-        const std::uint32_t* sums = ringRow(y);
-        std::uint32_t* column = m_column.get();
-        for (std::size_t i = 0; i < m_rowValues; ++i) {
-            column[i] -= sums[i];
-        }
-    }
-
-    void writeRow(int y) {
-        std::uint8_t* out = m_target.row(y);
-        const std::uint8_t* in = m_source.row(y);
-        const std::uint32_t* q = m_quotient.get();
-        for (int x = 0; x < m_width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(x) * kChannels;
-            if constexpr (Bits == 16) {
-                // One level brighter than the plain average, except averages below 1; capped per channel.
-                const auto level = [](std::uint32_t average, std::uint32_t top) {
-                    const std::uint32_t w = average + 1 < 3 ? 1 : std::min(average + 1, top);
-                    return w - 1;
-                };
-                storeWord(out + 2 * x, pack565(level(q[i + 2], 32), level(q[i + 1], 64), level(q[i], 32)));
-            } else {
-                std::uint8_t* p = out + pixelOffset(x, Bits / 8);
-                p[0] = static_cast<std::uint8_t>(q[i]);
-                p[1] = static_cast<std::uint8_t>(q[i + 1]);
-                p[2] = static_cast<std::uint8_t>(q[i + 2]);
-                if constexpr (Bits == 32) {
-                    p[3] = in[pixelOffset(x, 4) + 3];
-                }
-            }
-        }
-    }
-
     const DeviceBitmap& m_source;
     DeviceBitmap& m_target;
     int m_width;
     int m_height;
     int m_radius;
-    int m_ringRows;
-    std::size_t m_rowValues;
-    Buffer<std::uint32_t> m_values;
-    Buffer<std::uint32_t> m_prefix;
-    Buffer<std::uint32_t> m_ring;
-    Buffer<std::uint32_t> m_column;
-    Buffer<int> m_columnCount;
-    Buffer<std::uint32_t> m_quotient;
+    std::size_t m_lanes;
+    bool m_reciprocal;
 };
 
 } // namespace
@@ -205,16 +237,31 @@ private:
 bool CFilter::BlurImage(const DeviceBitmap& source, DeviceBitmap& target, int windowSize) const {
     // Sums of 8-bit values over the window must fit in 32 bits.
     constexpr int kMaxWindow = 2047;
-    if (!sameGeometry({&source, &target}) || windowSize < 1 || windowSize % 2 == 0 || windowSize > kMaxWindow) {
+    if (!sameGeometry({&source, &target}) || windowSize < 1 || windowSize % 2 == 0 ||
+        windowSize > kMaxWindow) {
+        return false;
+    }
+    const UnaliasedSource input(source, target);
+    if (!input.ok()) {
         return false;
     }
     bool ok = false;
     dispatchDepth(source.bitsPixel(), [&](auto depth) {
-        BoxBlur<decltype(depth)::value> blur(source, target, windowSize);
-        if (blur.ok()) {
-            blur.run();
-            ok = true;
+        const BoxBlur<decltype(depth)::value> blur(input.get(), target, windowSize);
+        // All working memory is taken before the first row is written, so a failure leaves the target as it
+        // was.
+        std::array<typename decltype(blur)::Workspace, kMaxBands> work;
+        const int bands = bandCount(source.height(), static_cast<std::size_t>(source.widthBytes()));
+        for (int i = 0; i < bands; ++i) {
+            work[static_cast<std::size_t>(i)] = blur.makeWorkspace();
+            if (!work[static_cast<std::size_t>(i)].ok()) {
+                return;
+            }
         }
+        forEachBand(
+            source.height(), static_cast<std::size_t>(source.widthBytes()),
+            [&](int band, int y0, int y1) { blur.run(work[static_cast<std::size_t>(band)], y0, y1); });
+        ok = true;
     });
     return ok;
 }
@@ -227,7 +274,9 @@ bool CFilter::ReduceTo64Colors(const DeviceBitmap& source, DeviceBitmap& target)
         constexpr int bits = decltype(depth)::value;
         if constexpr (bits == 16) {
             // Each widened channel on its own: below 64 → 0, below 128 → 85, below 196 → 170, else 255.
-            const auto level = [](unsigned v) -> std::uint8_t { return v < 64 ? 0 : v < 128 ? 85 : v < 196 ? 170 : 255; };
+            const auto level = [](unsigned v) -> std::uint8_t {
+                return v < 64 ? 0 : v < 128 ? 85 : v < 196 ? 170 : 255;
+            };
             std::array<std::uint16_t, 65536> words{};
             for (unsigned w = 0; w < 65536; ++w) {
                 const Rgb8 c = channelsOf<16>(w);
@@ -251,71 +300,116 @@ bool CFilter::ReduceTo64Colors(const DeviceBitmap& source, DeviceBitmap& target)
 
 namespace {
 
-// Sobel edges of 8-bit channels: min((|Gx| + |Gy|) / 2, 255). Source rows are widened into padded rows of
-// 16-bit channel values (zero outside the image) one row ahead of the row being written, so in-place
-// use is safe.
+// Sobel magnitude of one channel at element i of three rows, neighbours `Step` elements apart:
+// min((|Gx| + |Gy|) / 2, 255) with the kernel (−1 0 1, −2 0 2, −1 0 1) and its transpose.
+template <std::size_t Step, class T>
+inline std::uint8_t sobel(const T* up, const T* mid, const T* down, std::size_t i) {
+    const int gx = (up[i + Step] - up[i - Step]) + 2 * (mid[i + Step] - mid[i - Step]) +
+                   (down[i + Step] - down[i - Step]);
+    const int gy =
+        (down[i - Step] + 2 * down[i] + down[i + Step]) - (up[i - Step] + 2 * up[i] + up[i + Step]);
+    return static_cast<std::uint8_t>(std::min((std::abs(gx) + std::abs(gy)) >> 1, 255));
+}
+
+// One 24- or 32-bit row with a row above and below: every channel byte of the pixels 1 … width − 2 from
+// the bytes around it; the first and last pixel black. Fourth bytes are copied from `mid`.
 template <int Bits>
-bool detectEdges(const DeviceBitmap& source, DeviceBitmap& target) {
-    constexpr int kChannels = 3;
-    constexpr int bpp = Bits / 8;
+CORVANE_VECTOR_CLONES void edgesRow(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down,
+                                    std::uint8_t* out, int width) {
+    constexpr std::size_t bpp = Bits / 8;
+    const std::size_t end = (static_cast<std::size_t>(width) - 1) * bpp;
+    for (std::size_t i = bpp; i < end; ++i) {
+        const std::uint8_t v = sobel<bpp>(up, mid, down, i);
+        out[i] = Bits == 32 && (i & 3) == 3 ? mid[i] : v;
+    }
+}
+
+// A black 24- or 32-bit pixel whose fourth byte is the source's.
+template <int Bits>
+void storeBlack(const std::uint8_t* source, std::uint8_t* out) {
+    out[0] = out[1] = out[2] = 0;
+    if constexpr (Bits == 32) {
+        out[3] = source[3];
+    }
+}
+
+template <int Bits>
+void edges8(const DeviceBitmap& source, DeviceBitmap& target, int y0, int y1) {
+    constexpr std::size_t bpp = Bits / 8;
     const int width = source.width();
     const int height = source.height();
-    const std::size_t rowValues = (static_cast<std::size_t>(width) + 2) * kChannels;
-    // Three rows of widened values and one row of zeros for the rows outside the image.
-    Buffer<std::int16_t> rows = allocateBuffer<std::int16_t>(rowValues * 4, /*zeroed=*/true);
-    Buffer<std::uint8_t> edges = allocateBuffer<std::uint8_t>(rowValues);
-    if (!rows || !edges) {
-        return false;
+    const std::size_t last = (static_cast<std::size_t>(width) - 1) * bpp;
+    for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* in = source.row(y);
+        std::uint8_t* out = target.row(y);
+        if (y == 0 || y == height - 1) {
+            for (int x = 0; x < width; ++x) {
+                storeBlack<Bits>(in + pixelOffset(x, bpp), out + pixelOffset(x, bpp));
+            }
+            continue;
+        }
+        edgesRow<Bits>(source.row(y - 1), in, source.row(y + 1), out, width);
+        storeBlack<Bits>(in, out);
+        storeBlack<Bits>(in + last, out + last);
     }
-    const auto slot = [&](int y) { return rows.get() + static_cast<std::size_t>(y % 3) * rowValues; };
-    const std::int16_t* zeros = rows.get() + 3 * rowValues;
+}
+
+// 16 bits: every pixel is computed, with zero for the neighbours outside the image. Rows are widened into
+// lanes blue, green, red with one zero pixel of padding on both sides.
+CORVANE_VECTOR_CLONES void edgesLanes(const std::int16_t* up, const std::int16_t* mid,
+                                      const std::int16_t* down, std::uint8_t* out, std::size_t n) {
+    for (std::size_t i = 3; i < n + 3; ++i) {
+        out[i - 3] = sobel<3>(up, mid, down, i);
+    }
+}
+
+struct EdgeWorkspace {
+    Buffer<std::int16_t> rows; // three widened rows and one row of zeros
+    Buffer<std::uint8_t> edges;
+    bool ok() const { return rows && edges; }
+};
+
+EdgeWorkspace makeEdgeWorkspace(int width) {
+    const std::size_t lanes = (static_cast<std::size_t>(width) + 2) * 3;
+    return {allocateBuffer<std::int16_t>(4 * lanes, /*zeroed=*/true),
+            allocateBuffer<std::uint8_t>(static_cast<std::size_t>(width) * 3)};
+}
+
+void edges16(const DeviceBitmap& source, DeviceBitmap& target, EdgeWorkspace& work, int y0, int y1) {
+    const int width = source.width();
+    const int height = source.height();
+    const std::size_t lanes = (static_cast<std::size_t>(width) + 2) * 3;
+    const auto slot = [&](int y) {
+        return work.rows.get() + static_cast<std::size_t>(y % 3) * lanes;
+    };
+    const std::int16_t* zeros = work.rows.get() + 3 * lanes;
     const auto widen = [&](int y) {
         const std::uint8_t* in = source.row(y);
-        std::int16_t* out = slot(y) + kChannels;
-        for (int x = 0; x < width; ++x, out += kChannels) {
-            const Rgb8 c = loadRgb<Bits>(in + pixelOffset(x, bpp));
-            out[0] = c.b;
-            out[1] = c.g;
-            out[2] = c.r;
+        std::int16_t* l = slot(y) + 3;
+        for (int x = 0; x < width; ++x, l += 3) {
+            const Rgb8 c = loadRgb<16>(in + 2 * x);
+            l[0] = c.b;
+            l[1] = c.g;
+            l[2] = c.r;
         }
     };
-
-    widen(0);
-    for (int y = 0; y < height; ++y) {
+    if (y0 > 0) {
+        widen(y0 - 1);
+    }
+    widen(y0);
+    for (int y = y0; y < y1; ++y) {
         if (y + 1 < height) {
             widen(y + 1);
         }
+        const std::int16_t* up = y > 0 ? slot(y - 1) : zeros;
+        const std::int16_t* down = y + 1 < height ? slot(y + 1) : zeros;
+        edgesLanes(up, slot(y), down, work.edges.get(), static_cast<std::size_t>(width) * 3);
         std::uint8_t* out = target.row(y);
-        const std::uint8_t* in = source.row(y);
-        const bool border = Bits != 16 && (y == 0 || y == height - 1);
-        if (!border) {
-            const std::int16_t* up = y > 0 ? slot(y - 1) : zeros;
-            const std::int16_t* mid = slot(y);
-            const std::int16_t* down = y + 1 < height ? slot(y + 1) : zeros;
-            const std::size_t end = rowValues - kChannels;
-            for (std::size_t i = kChannels; i < end; ++i) {
-                const int gx = (up[i + 3] - up[i - 3]) + 2 * (mid[i + 3] - mid[i - 3]) + (down[i + 3] - down[i - 3]);
-                const int gy = (down[i - 3] + 2 * down[i] + down[i + 3]) - (up[i - 3] + 2 * up[i] + up[i + 3]);
-                edges[i] = static_cast<std::uint8_t>(std::min((std::abs(gx) + std::abs(gy)) >> 1, 255));
-            }
-        }
         for (int x = 0; x < width; ++x) {
-            const std::uint8_t* e = edges.get() + static_cast<std::size_t>(x + 1) * kChannels;
-            std::uint8_t* p = out + pixelOffset(x, bpp);
-            if constexpr (Bits == 16) {
-                storeWord(p, pack565(Quantize5(e[2]), Quantize6(e[1]), Quantize5(e[0])));
-            } else {
-                const bool black = border || x == 0 || x == width - 1;
-                p[0] = black ? 0 : e[0];
-                p[1] = black ? 0 : e[1];
-                p[2] = black ? 0 : e[2];
-                if constexpr (Bits == 32) {
-                    p[3] = in[pixelOffset(x, 4) + 3];
-                }
-            }
+            const std::uint8_t* e = work.edges.get() + static_cast<std::size_t>(x) * 3;
+            storeWord(out + 2 * x, pack565(Quantize5(e[2]), Quantize6(e[1]), Quantize5(e[0])));
         }
     }
-    return true;
 }
 
 } // namespace
@@ -324,9 +418,31 @@ bool CFilter::DetectEdges(const DeviceBitmap& source, DeviceBitmap& target) cons
     if (!sameGeometry({&source, &target})) {
         return false;
     }
-    bool ok = false;
-    dispatchDepth(source.bitsPixel(), [&](auto depth) { ok = detectEdges<decltype(depth)::value>(source, target); });
-    return ok;
+    const UnaliasedSource input(source, target);
+    if (!input.ok()) {
+        return false;
+    }
+    const auto rowBytes = static_cast<std::size_t>(source.widthBytes());
+    if (source.bitsPixel() == 16) {
+        std::array<EdgeWorkspace, kMaxBands> work;
+        for (int i = 0; i < bandCount(source.height(), rowBytes); ++i) {
+            work[static_cast<std::size_t>(i)] = makeEdgeWorkspace(source.width());
+            if (!work[static_cast<std::size_t>(i)].ok()) {
+                return false;
+            }
+        }
+        forEachBand(source.height(), rowBytes, [&](int band, int y0, int y1) {
+            edges16(input.get(), target, work[static_cast<std::size_t>(band)], y0, y1);
+        });
+        return true;
+    }
+    return dispatchDepth(source.bitsPixel(), [&](auto depth) {
+        constexpr int bits = decltype(depth)::value;
+        if constexpr (bits != 16) {
+            forEachBand(source.height(), rowBytes,
+                        [&](int, int y0, int y1) { edges8<bits>(input.get(), target, y0, y1); });
+        }
+    });
 }
 
 } // namespace corvane

@@ -3,6 +3,7 @@
 #include "imaging/Filter.h"
 #include "imaging/KernelSupport.h"
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -16,62 +17,126 @@ using namespace kernel;
 double matchRate(double total, int width, int height, int shiftH, int shiftV) {
     const double area = (static_cast<double>(width) - std::abs(static_cast<double>(shiftH))) *
                         (static_cast<double>(height) - std::abs(static_cast<double>(shiftV)));
-    if (width - std::abs(static_cast<long long>(shiftH)) <= 0 || height - std::abs(static_cast<long long>(shiftV)) <= 0) {
+    if (width - std::abs(static_cast<long long>(shiftH)) <= 0 ||
+        height - std::abs(static_cast<long long>(shiftV)) <= 0) {
         return 0;
     }
     return total * 100 / area;
 }
 
+namespace {
+
+// Counts of a histogram of one band of rows. 32-bit counters keep the counting loop in the cache; they
+// are added into 64-bit totals before they could overflow.
+struct ChannelCounts {
+    std::array<std::uint64_t, 768> totals{};
+    // Two sets of counters for alternating pixels, so that equal neighbours do not wait on each other.
+    std::array<std::uint32_t, 2 * 768> counts{};
+
+    void flush() {
+        for (std::size_t i = 0; i < 768; ++i) {
+            totals[i] += std::uint64_t{counts[i]} + counts[768 + i];
+        }
+        counts.fill(0);
+    }
+};
+
+// Rows per flush so that no 32-bit counter can overflow.
+int rowsPerFlush(int width) {
+    return std::max(1, static_cast<int>(0x7FFFFFFF / std::max(width, 1)));
+}
+
+template <int Bits>
+void countChannels(const DeviceBitmap& bitmap, int y0, int y1, ChannelCounts& c) {
+    constexpr int bpp = Bits / 8;
+    const int width = bitmap.width();
+    const int flushEvery = rowsPerFlush(width);
+    for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* p = bitmap.row(y);
+        int x = 0;
+        for (; x + 1 < width; x += 2, p += 2 * bpp) {
+            ++c.counts[p[2]];
+            ++c.counts[256u + p[1]];
+            ++c.counts[512u + p[0]];
+            ++c.counts[768u + p[bpp + 2]];
+            ++c.counts[1024u + p[bpp + 1]];
+            ++c.counts[1280u + p[bpp]];
+        }
+        if (x < width) {
+            ++c.counts[p[2]];
+            ++c.counts[256u + p[1]];
+            ++c.counts[512u + p[0]];
+        }
+        if ((y - y0 + 1) % flushEvery == 0) {
+            c.flush();
+        }
+    }
+    c.flush();
+}
+
+// 16 bits: counts of the words, spread over their widened channels at the end.
+void countWords(const DeviceBitmap& bitmap, int y0, int y1, std::uint32_t* counts, std::uint64_t* totals) {
+    const int width = bitmap.width();
+    const int flushEvery = rowsPerFlush(width);
+    const auto flush = [&] {
+        for (std::size_t w = 0; w < 65536; ++w) {
+            totals[w] += counts[w];
+            counts[w] = 0;
+        }
+    };
+    for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* row = bitmap.row(y);
+        for (int x = 0; x < width; ++x) {
+            ++counts[loadWord(row + 2 * x)];
+        }
+        if ((y - y0 + 1) % flushEvery == 0) {
+            flush();
+        }
+    }
+    flush();
+}
+
+} // namespace
+
 bool CFilter::ComputeHistogram(const DeviceBitmap& bitmap, Histogram& histogram) const {
     if (bitmap.isNull() || !isSupportedDepth(bitmap.bitsPixel())) {
         return false;
     }
-    const int width = bitmap.width();
     const int height = bitmap.height();
+    const auto rowBytes = static_cast<std::size_t>(bitmap.widthBytes());
     if (bitmap.bitsPixel() == 16) {
-        // Count the words, then spread each word's count over its three widened channels.
-        Buffer<std::uint64_t> words = allocateBuffer<std::uint64_t>(65536, /*zeroed=*/true);
-        if (!words) {
+        const int bands = bandCount(height, rowBytes);
+        const auto n = static_cast<std::size_t>(bands) * 65536;
+        Buffer<std::uint32_t> counts = allocateBuffer<std::uint32_t>(n, /*zeroed=*/true);
+        Buffer<std::uint64_t> totals = allocateBuffer<std::uint64_t>(n, /*zeroed=*/true);
+        if (!counts || !totals) {
             return false;
         }
-        for (int y = 0; y < height; ++y) {
-            const std::uint8_t* row = bitmap.row(y);
-            for (int x = 0; x < width; ++x) {
-                ++words[loadWord(row + 2 * x)];
-            }
-        }
+        forEachBand(height, rowBytes, [&](int band, int y0, int y1) {
+            const auto offset = static_cast<std::size_t>(band) * 65536;
+            countWords(bitmap, y0, y1, counts.get() + offset, totals.get() + offset);
+        });
         histogram.fill(0);
-        for (std::uint32_t w = 0; w < 65536; ++w) {
-            const auto count = static_cast<double>(words[w]);
-            const Rgb8 c = channelsOf<16>(w);
+        for (std::size_t w = 0; w < 65536; ++w) {
+            const auto count = static_cast<double>(totals[w] + (bands > 1 ? totals[65536 + w] : 0));
+            const Rgb8 c = channelsOf<16>(static_cast<std::uint32_t>(w));
             histogram[c.r] += count;
             histogram[256u + c.g] += count;
             histogram[512u + c.b] += count;
         }
         return true;
     }
-    // Two sets of counters for alternating pixels, so that equal neighbours do not wait on each other.
-    std::array<std::uint64_t, 2 * 768> counts{};
-    const int bpp = bitmap.bytesPerPixel();
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* p = bitmap.row(y);
-        int x = 0;
-        for (; x + 1 < width; x += 2, p += 2 * bpp) {
-            ++counts[p[2]];
-            ++counts[256u + p[1]];
-            ++counts[512u + p[0]];
-            ++counts[768u + p[bpp + 2]];
-            ++counts[1024u + p[bpp + 1]];
-            ++counts[1280u + p[bpp]];
+    std::array<ChannelCounts, kMaxBands> bandCounts;
+    forEachBand(height, rowBytes, [&](int band, int y0, int y1) {
+        ChannelCounts& c = bandCounts[static_cast<std::size_t>(band)];
+        if (bitmap.bitsPixel() == 24) {
+            countChannels<24>(bitmap, y0, y1, c);
+        } else {
+            countChannels<32>(bitmap, y0, y1, c);
         }
-        if (x < width) {
-            ++counts[p[2]];
-            ++counts[256u + p[1]];
-            ++counts[512u + p[0]];
-        }
-    }
+    });
     for (std::size_t i = 0; i < 768; ++i) {
-        histogram[i] = static_cast<double>(counts[i] + counts[768 + i]);
+        histogram[i] = static_cast<double>(bandCounts[0].totals[i] + bandCounts[1].totals[i]);
     }
     return true;
 }
@@ -81,53 +146,33 @@ namespace {
 // Bits of a raw colour that a scan channel compares.
 template <int Bits>
 std::uint32_t channelMask(ScanChannel channel) {
-    if constexpr (Bits == 16) {
-        switch (channel) {
-        case ScanChannel::Red:
-            return 0xF800;
-        case ScanChannel::Green:
-            return 0x07E0;
-        case ScanChannel::Blue:
-            return 0x001F;
-        case ScanChannel::Rgb:
-            break;
-        }
-        return 0xFFFF;
-    } else {
-        switch (channel) {
-        case ScanChannel::Red:
-            return 0xFF0000;
-        case ScanChannel::Green:
-            return 0x00FF00;
-        case ScanChannel::Blue:
-            return 0x0000FF;
-        case ScanChannel::Rgb:
-            break;
-        }
-        return 0xFFFFFF;
+    switch (channel) {
+    case ScanChannel::Red:
+        return Bits == 16 ? 0xF800 : 0xFF0000;
+    case ScanChannel::Green:
+        return Bits == 16 ? 0x07E0 : 0x00FF00;
+    case ScanChannel::Blue:
+        return Bits == 16 ? 0x001F : 0x0000FF;
+    case ScanChannel::Rgb:
+        break;
     }
+    return Bits == 16 ? 0xFFFF : 0xFFFFFF;
 }
 
+// Counts the pixels x0 … x1 − 1 of one row whose masked colours are equal, adding 1 per match to
+// columns[x]; returns the row's count.
 template <int Bits>
-double scanMatch(const DeviceBitmap& a, const DeviceBitmap& b, const Overlap& region, std::span<int> rows,
-                 std::span<int> columns, std::uint32_t mask) {
+CORVANE_VECTOR_CLONES int scanRow(const std::uint8_t* a, const std::uint8_t* b, int x0, int x1,
+                                  std::uint32_t mask, int* columns) {
     constexpr int bpp = Bits / 8;
-    long long total = 0;
-    int* columnCounts = columns.data();
-    for (int y = region.y0; y < region.y1; ++y) {
-        const std::uint8_t* pa = a.row(y);
-        const std::uint8_t* pb = b.row(y);
-        int matches = 0;
-        for (int x = region.x0; x < region.x1; ++x) {
-            const std::size_t i = pixelOffset(x, bpp);
-            const int equal = ((loadRawColor<Bits>(pa + i) ^ loadRawColor<Bits>(pb + i)) & mask) == 0;
-            columnCounts[x] += equal;
-            matches += equal;
-        }
-        rows[static_cast<std::size_t>(y)] = matches;
-        total += matches;
+    int matches = 0;
+    for (int x = x0; x < x1; ++x) {
+        const std::size_t i = pixelOffset(x, bpp);
+        const int equal = ((loadColor<Bits>(a + i) ^ loadColor<Bits>(b + i)) & mask) == 0;
+        columns[x] += equal;
+        matches += equal;
     }
-    return static_cast<double>(total);
+    return matches;
 }
 
 } // namespace
@@ -135,32 +180,54 @@ double scanMatch(const DeviceBitmap& a, const DeviceBitmap& b, const Overlap& re
 bool CFilter::ScanMatch(const DeviceBitmap& imageA, const DeviceBitmap& imageB, int shiftH, int shiftV,
                         std::span<int> rowCounts, std::span<int> columnCounts, double& total,
                         ScanChannel channel) const {
+    const auto width = static_cast<std::size_t>(imageA.width());
     if (!sameGeometry({&imageA, &imageB}) || rowCounts.size() < static_cast<std::size_t>(imageA.height()) ||
-        columnCounts.size() < static_cast<std::size_t>(imageA.width())) {
+        columnCounts.size() < width) {
         return false;
+    }
+    const Overlap region = shiftOverlap(imageA.width(), imageA.height(), shiftH, shiftV);
+    const int rows = region.y1 - region.y0;
+    const auto rowBytes = static_cast<std::size_t>(imageA.widthBytes());
+    // The second band counts its columns separately; they are added in at the end.
+    Buffer<int> secondColumns;
+    if (bandCount(rows, rowBytes) > 1) {
+        secondColumns = allocateBuffer<int>(width, /*zeroed=*/true);
+        if (!secondColumns) {
+            return false;
+        }
     }
     std::fill(rowCounts.begin(), rowCounts.end(), 0);
     std::fill(columnCounts.begin(), columnCounts.end(), 0);
-    const Overlap region = shiftOverlap(imageA.width(), imageA.height(), shiftH, shiftV);
-    return dispatchDepth(imageA.bitsPixel(), [&](auto depth) {
+    std::array<long long, kMaxBands> matches{};
+    dispatchDepth(imageA.bitsPixel(), [&](auto depth) {
         constexpr int bits = decltype(depth)::value;
-        total += scanMatch<bits>(imageA, imageB, region, rowCounts, columnCounts, channelMask<bits>(channel));
+        const std::uint32_t mask = channelMask<bits>(channel);
+        forEachBand(rows, rowBytes, [&](int band, int r0, int r1) {
+            int* columns = band == 0 ? columnCounts.data() : secondColumns.get();
+            for (int y = region.y0 + r0; y < region.y0 + r1; ++y) {
+                const int count =
+                    scanRow<bits>(imageA.row(y), imageB.row(y), region.x0, region.x1, mask, columns);
+                rowCounts[static_cast<std::size_t>(y)] = count;
+                matches[static_cast<std::size_t>(band)] += count;
+            }
+        });
     });
+    if (secondColumns) {
+        for (std::size_t x = 0; x < width; ++x) {
+            columnCounts[x] += secondColumns[x];
+        }
+    }
+    total += static_cast<double>(matches[0] + matches[1]);
+    return true;
 }
 
 namespace {
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
-#define CORVANE_VECTOR_CLONES __attribute__((target_clones("default", "arch=x86-64-v3", "arch=x86-64-v4")))
-#else
-#define CORVANE_VECTOR_CLONES
-#endif
-
 // For one row of A and the row of B at vertical offset dy, adds to counts[dx + rx] the number of pixels
 // x of the overlap with A(x) == B(x − dx), for every dx in −rx … rx − 1.
 template <class Pixel>
-inline __attribute__((always_inline)) void countShiftsOfRow(const Pixel* a, const Pixel* b, int width, int rx,
-                                                            long long* counts) {
+CORVANE_VECTOR_CLONES void countShiftsOfRow(const Pixel* a, const Pixel* b, int width, int rx,
+                                            long long* counts) {
     for (int dx = -rx; dx < rx; ++dx) {
         const int x0 = std::max(dx, 0);
         const int x1 = width + std::min(dx, 0);
@@ -172,16 +239,6 @@ inline __attribute__((always_inline)) void countShiftsOfRow(const Pixel* a, cons
         }
         counts[dx + rx] += matches;
     }
-}
-
-CORVANE_VECTOR_CLONES void countShiftsOfRow32(const std::uint32_t* a, const std::uint32_t* b, int width, int rx,
-                                              long long* counts) {
-    countShiftsOfRow(a, b, width, rx, counts);
-}
-
-CORVANE_VECTOR_CLONES void countShiftsOfRow16(const std::uint16_t* a, const std::uint16_t* b, int width, int rx,
-                                              long long* counts) {
-    countShiftsOfRow(a, b, width, rx, counts);
 }
 
 // The colours of an image, one value per pixel without padding or fourth bytes, so that equal colours
@@ -227,8 +284,9 @@ std::vector<long long> countAllShifts(const Pixel* a, const Pixel* b, int width,
                     if (by < 0 || by >= height) {
                         continue;
                     }
-                    countRow(rowA, b + static_cast<std::size_t>(by) * static_cast<std::size_t>(width), width, rx,
-                             counts.data() + static_cast<std::size_t>(dy + ry) * static_cast<std::size_t>(2 * rx));
+                    countRow(
+                        rowA, b + static_cast<std::size_t>(by) * static_cast<std::size_t>(width), width, rx,
+                        counts.data() + static_cast<std::size_t>(dy + ry) * static_cast<std::size_t>(2 * rx));
                 }
             }
             const int done = ++doneChunks;
@@ -262,7 +320,8 @@ std::vector<long long> countAllShifts(const Pixel* a, const Pixel* b, int width,
 
 } // namespace
 
-std::optional<ShiftMatch> CFilter::SearchBestMatch(const DeviceBitmap& original1, const DeviceBitmap& original2,
+std::optional<ShiftMatch> CFilter::SearchBestMatch(const DeviceBitmap& original1,
+                                                   const DeviceBitmap& original2,
                                                    const ProgressFn& progress) const {
     if (!sameGeometry({&original1, &original2})) {
         return std::nullopt;
@@ -278,20 +337,23 @@ std::optional<ShiftMatch> CFilter::SearchBestMatch(const DeviceBitmap& original1
         if (!a || !b) {
             return std::nullopt;
         }
-        counts = countAllShifts(a.get(), b.get(), width, height, rx, ry, countShiftsOfRow16, progress);
+        counts = countAllShifts(a.get(), b.get(), width, height, rx, ry, countShiftsOfRow<std::uint16_t>,
+                                progress);
     } else {
         const Buffer<std::uint32_t> a = packColors<std::uint32_t>(original1);
         const Buffer<std::uint32_t> b = packColors<std::uint32_t>(original2);
         if (!a || !b) {
             return std::nullopt;
         }
-        counts = countAllShifts(a.get(), b.get(), width, height, rx, ry, countShiftsOfRow32, progress);
+        counts = countAllShifts(a.get(), b.get(), width, height, rx, ry, countShiftsOfRow<std::uint32_t>,
+                                progress);
     }
     ShiftMatch best;
     for (int dy = -ry; dy < ry; ++dy) {
         for (int dx = -rx; dx < rx; ++dx) {
             const auto total = static_cast<double>(
-                counts[static_cast<std::size_t>(dy + ry) * static_cast<std::size_t>(2 * rx) + static_cast<std::size_t>(dx + rx)]);
+                counts[static_cast<std::size_t>(dy + ry) * static_cast<std::size_t>(2 * rx) +
+                       static_cast<std::size_t>(dx + rx)]);
             const double rate = matchRate(total, width, height, dx, dy);
             if (rate > best.rate) {
                 best = {dx, dy, rate};

@@ -37,6 +37,8 @@ AllocationFailureScope::AllocationFailureScope(long successes) {
     g_allocationsBeforeFailure.store(successes < 0 ? 0 : successes);
 }
 
-AllocationFailureScope::~AllocationFailureScope() { g_allocationsBeforeFailure.store(-1); }
+AllocationFailureScope::~AllocationFailureScope() {
+    g_allocationsBeforeFailure.store(-1);
+}
 
 } // namespace corvane

@@ -29,7 +29,7 @@ ClippedCopy clipCopy(const DeviceBitmap& dst, long long x, long long y, long lon
     if (width <= 0 || height <= 0) {
         return {};
     }
-    return {static_cast<int>(x),     static_cast<int>(y),     static_cast<int>(srcX),
+    return {static_cast<int>(x),    static_cast<int>(y),     static_cast<int>(srcX),
             static_cast<int>(srcY), static_cast<int>(width), static_cast<int>(height)};
 }
 
@@ -60,7 +60,8 @@ private:
 
 } // namespace
 
-bool bitBlt(DeviceBitmap& dst, int x, int y, int width, int height, const DeviceBitmap& src, int srcX, int srcY) {
+bool bitBlt(DeviceBitmap& dst, int x, int y, int width, int height, const DeviceBitmap& src, int srcX,
+            int srcY) {
     if (!compatible(dst, src)) {
         return false;
     }
@@ -75,8 +76,8 @@ bool bitBlt(DeviceBitmap& dst, int x, int y, int width, int height, const Device
     const bool bottomUp = &dst == &src && c.y > c.srcY;
     for (int i = 0; i < c.height; ++i) {
         const int row = bottomUp ? c.height - 1 - i : i;
-        std::memmove(dst.row(c.y + row) + byteOffset(c.x, bpp), src.row(c.srcY + row) + byteOffset(c.srcX, bpp),
-                     rowBytes);
+        std::memmove(dst.row(c.y + row) + byteOffset(c.x, bpp),
+                     src.row(c.srcY + row) + byteOffset(c.srcX, bpp), rowBytes);
     }
     return true;
 }
@@ -188,8 +189,12 @@ bool floodFill(DeviceBitmap& dst, int x, int y, ColorRef borderColor, ColorRef f
     const auto index = [width](int px, int py) {
         return static_cast<std::size_t>(py) * static_cast<std::size_t>(width) + static_cast<std::size_t>(px);
     };
-    const auto marked = [&](std::size_t i) { return (marks[i / 64] >> (i % 64)) & 1u; };
-    const auto mark = [&](std::size_t i) { marks[i / 64] |= std::uint64_t{1} << (i % 64); };
+    const auto marked = [&](std::size_t i) {
+        return (marks[i / 64] >> (i % 64)) & 1u;
+    };
+    const auto mark = [&](std::size_t i) {
+        marks[i / 64] |= std::uint64_t{1} << (i % 64);
+    };
 
     bool ok = true;
     dispatchDepth(dst.bitsPixel(), [&](auto depth) {
@@ -345,8 +350,10 @@ bool stretchBlt(DeviceBitmap& dst, const IntRect& dstRect, const DeviceBitmap& s
     // Output pixels that land inside `dst`.
     const int outX0 = std::max(0, -dstRect.x);
     const int outY0 = std::max(0, -dstRect.y);
-    const int outX1 = static_cast<int>(std::min<long long>(dstRect.width, static_cast<long long>(dst.width()) - dstRect.x));
-    const int outY1 = static_cast<int>(std::min<long long>(dstRect.height, static_cast<long long>(dst.height()) - dstRect.y));
+    const int outX1 =
+        static_cast<int>(std::min<long long>(dstRect.width, static_cast<long long>(dst.width()) - dstRect.x));
+    const int outY1 = static_cast<int>(
+        std::min<long long>(dstRect.height, static_cast<long long>(dst.height()) - dstRect.y));
     if (outX0 >= outX1 || outY0 >= outY1) {
         return true;
     }
@@ -358,7 +365,8 @@ bool stretchBlt(DeviceBitmap& dst, const IntRect& dstRect, const DeviceBitmap& s
     const std::size_t interRow = static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(channels);
     // Rows of the source that the visible output rows read.
     const int firstRow = vertical.first[static_cast<std::size_t>(outY0)];
-    const int lastRow = vertical.first[static_cast<std::size_t>(outY1 - 1)] + vertical.count[static_cast<std::size_t>(outY1 - 1)] - 1;
+    const int lastRow = vertical.first[static_cast<std::size_t>(outY1 - 1)] +
+                        vertical.count[static_cast<std::size_t>(outY1 - 1)] - 1;
     const auto rows = static_cast<std::size_t>(lastRow - firstRow + 1);
     // Horizontal pass result: channel values in 8.8 fixed point.
     Buffer<std::uint16_t> inter = allocateBuffer<std::uint16_t>(rows * interRow);
@@ -378,7 +386,8 @@ bool stretchBlt(DeviceBitmap& dst, const IntRect& dstRect, const DeviceBitmap& s
             }
         };
         for (std::size_t r = 0; r < rows; ++r) {
-            const std::uint8_t* in = src.row(srcRect.y + firstRow + static_cast<int>(r)) + byteOffset(srcRect.x, bpp);
+            const std::uint8_t* in =
+                src.row(srcRect.y + firstRow + static_cast<int>(r)) + byteOffset(srcRect.x, bpp);
             std::uint16_t* out = inter.get() + r * interRow;
             for (int ox = outX0; ox < outX1; ++ox) {
                 const auto o = static_cast<std::size_t>(ox);
@@ -386,7 +395,8 @@ bool stretchBlt(DeviceBitmap& dst, const IntRect& dstRect, const DeviceBitmap& s
                 for (int c = 0; c < channels; ++c) {
                     unsigned acc = 0;
                     for (int t = 0; t < horizontal.count[o]; ++t) {
-                        acc += static_cast<unsigned>(w[t]) * channel(in + byteOffset(horizontal.first[o] + t, bpp), c);
+                        acc += static_cast<unsigned>(w[t]) *
+                               channel(in + byteOffset(horizontal.first[o] + t, bpp), c);
                     }
                     *out++ = static_cast<std::uint16_t>((acc + 8u) >> 4);
                 }
@@ -395,7 +405,8 @@ bool stretchBlt(DeviceBitmap& dst, const IntRect& dstRect, const DeviceBitmap& s
         for (int oy = outY0; oy < outY1; ++oy) {
             const auto o = static_cast<std::size_t>(oy);
             const int* w = vertical.weights.data() + vertical.offset[o];
-            const std::uint16_t* base = inter.get() + static_cast<std::size_t>(vertical.first[o] - firstRow) * interRow;
+            const std::uint16_t* base =
+                inter.get() + static_cast<std::size_t>(vertical.first[o] - firstRow) * interRow;
             std::uint8_t* out = dst.row(dstRect.y + oy) + byteOffset(dstRect.x + outX0, bpp);
             for (int i = 0; i < outWidth; ++i, out += bpp) {
                 unsigned value[4] = {0, 0, 0, 0};
@@ -403,13 +414,14 @@ bool stretchBlt(DeviceBitmap& dst, const IntRect& dstRect, const DeviceBitmap& s
                     unsigned acc = 0;
                     for (int t = 0; t < vertical.count[o]; ++t) {
                         acc += static_cast<unsigned>(w[t]) * base[static_cast<std::size_t>(t) * interRow +
-                                                                 static_cast<std::size_t>(i * channels + c)];
+                                                                  static_cast<std::size_t>(i * channels + c)];
                     }
                     value[c] = std::min(255u, (acc + (1u << 19)) >> 20);
                 }
                 if constexpr (bits == 16) {
-                    storeRgb<16>(out, {static_cast<std::uint8_t>(value[2]), static_cast<std::uint8_t>(value[1]),
-                                       static_cast<std::uint8_t>(value[0])});
+                    storeRgb<16>(out,
+                                 {static_cast<std::uint8_t>(value[2]), static_cast<std::uint8_t>(value[1]),
+                                  static_cast<std::uint8_t>(value[0])});
                 } else {
                     for (int c = 0; c < channels; ++c) {
                         out[c] = static_cast<std::uint8_t>(value[c]);

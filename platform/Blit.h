@@ -20,7 +20,8 @@ struct IntRect {
 
 // Copies width × height pixels from (srcX, srcY) of `src` to (x, y) of `dst`, all four bytes of 32-bit
 // pixels included. `src` and `dst` may be the same bitmap, with overlapping areas.
-bool bitBlt(DeviceBitmap& dst, int x, int y, int width, int height, const DeviceBitmap& src, int srcX, int srcY);
+bool bitBlt(DeviceBitmap& dst, int x, int y, int width, int height, const DeviceBitmap& src, int srcX,
+            int srcY);
 
 // Copies the whole of `src` with its top-left corner at (x, y) of `dst`.
 inline bool bitBlt(DeviceBitmap& dst, int x, int y, const DeviceBitmap& src) {

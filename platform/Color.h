@@ -13,9 +13,15 @@ inline constexpr ColorRef kNoColor = 0xFFFFFFFFu;
 constexpr ColorRef makeColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     return ColorRef{red} | (ColorRef{green} << 8) | (ColorRef{blue} << 16);
 }
-constexpr std::uint8_t redOf(ColorRef c) { return static_cast<std::uint8_t>(c & 0xFF); }
-constexpr std::uint8_t greenOf(ColorRef c) { return static_cast<std::uint8_t>((c >> 8) & 0xFF); }
-constexpr std::uint8_t blueOf(ColorRef c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
+constexpr std::uint8_t redOf(ColorRef c) {
+    return static_cast<std::uint8_t>(c & 0xFF);
+}
+constexpr std::uint8_t greenOf(ColorRef c) {
+    return static_cast<std::uint8_t>((c >> 8) & 0xFF);
+}
+constexpr std::uint8_t blueOf(ColorRef c) {
+    return static_cast<std::uint8_t>((c >> 16) & 0xFF);
+}
 
 inline constexpr ColorRef kBlack = makeColor(0, 0, 0);
 inline constexpr ColorRef kWhite = makeColor(255, 255, 255);

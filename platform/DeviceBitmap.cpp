@@ -23,16 +23,17 @@ DeviceBitmap DeviceBitmap::create(int width, int height, int bitsPerPixel) {
     if (stride == 0 || height <= 0) {
         return bitmap;
     }
-    bitmap.m_bits = allocateBuffer<std::uint8_t>(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height),
-                                                 /*zeroed=*/true);
+    bitmap.m_bits =
+        allocateBuffer<std::uint8_t>(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height),
+                                     /*zeroed=*/true);
     if (bitmap.m_bits) {
         bitmap.m_geometry = {width, height, stride, bitsPerPixel};
     }
     return bitmap;
 }
 
-DeviceBitmap DeviceBitmap::fromArgb32(const std::uint8_t* pixels, int width, int height, std::ptrdiff_t stride,
-                                      int bitsPerPixel) {
+DeviceBitmap DeviceBitmap::fromArgb32(const std::uint8_t* pixels, int width, int height,
+                                      std::ptrdiff_t stride, int bitsPerPixel) {
     DeviceBitmap bitmap = create(width, height, bitsPerPixel);
     if (bitmap.isNull() || pixels == nullptr) {
         return {};
@@ -43,7 +44,8 @@ DeviceBitmap DeviceBitmap::fromArgb32(const std::uint8_t* pixels, int width, int
         switch (bitsPerPixel) {
         case 16:
             for (int x = 0; x < width; ++x, in += 4, out += 2) {
-                const auto word = static_cast<std::uint16_t>(((in[2] >> 3) << 11) | ((in[1] >> 2) << 5) | (in[0] >> 3));
+                const auto word =
+                    static_cast<std::uint16_t>(((in[2] >> 3) << 11) | ((in[1] >> 2) << 5) | (in[0] >> 3));
                 out[0] = static_cast<std::uint8_t>(word & 0xFF);
                 out[1] = static_cast<std::uint8_t>(word >> 8);
             }

@@ -66,7 +66,8 @@ public:
     int bitsPixel() const { return m_geometry.bmBitsPixel; }
     int bytesPerPixel() const { return m_geometry.bmBitsPixel / 8; }
     std::size_t sizeBytes() const {
-        return static_cast<std::size_t>(m_geometry.bmWidthBytes) * static_cast<std::size_t>(m_geometry.bmHeight);
+        return static_cast<std::size_t>(m_geometry.bmWidthBytes) *
+               static_cast<std::size_t>(m_geometry.bmHeight);
     }
 
     std::uint8_t* row(int y) { return m_bits.get() + static_cast<std::size_t>(y) * stride(); }

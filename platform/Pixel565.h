@@ -48,18 +48,32 @@ inline constexpr std::array<std::uint8_t, 256> kQuantize5 = detail::makeQuantize
 inline constexpr std::array<std::uint8_t, 256> kQuantize6 = detail::makeQuantizeTable<6, 1>();
 
 // 5- or 6-bit channel index to its 8-bit value. The index is masked, so any int is safe.
-constexpr std::uint8_t Expand5(unsigned index) { return kExpand5[index & 31u]; }
-constexpr std::uint8_t Expand6(unsigned index) { return kExpand6[index & 63u]; }
+constexpr std::uint8_t Expand5(unsigned index) {
+    return kExpand5[index & 31u];
+}
+constexpr std::uint8_t Expand6(unsigned index) {
+    return kExpand6[index & 63u];
+}
 // 8-bit value (masked to 0..255) to its 5- or 6-bit channel index.
-constexpr std::uint8_t Quantize5(unsigned value) { return kQuantize5[value & 255u]; }
-constexpr std::uint8_t Quantize6(unsigned value) { return kQuantize6[value & 255u]; }
+constexpr std::uint8_t Quantize5(unsigned value) {
+    return kQuantize5[value & 255u];
+}
+constexpr std::uint8_t Quantize6(unsigned value) {
+    return kQuantize6[value & 255u];
+}
 
 constexpr std::uint16_t pack565(unsigned red5, unsigned green6, unsigned blue5) {
     return static_cast<std::uint16_t>(((red5 & 31u) << 11) | ((green6 & 63u) << 5) | (blue5 & 31u));
 }
-constexpr unsigned red5Of(std::uint16_t word) { return word >> 11; }
-constexpr unsigned green6Of(std::uint16_t word) { return (word >> 5) & 63u; }
-constexpr unsigned blue5Of(std::uint16_t word) { return word & 31u; }
+constexpr unsigned red5Of(std::uint16_t word) {
+    return word >> 11;
+}
+constexpr unsigned green6Of(std::uint16_t word) {
+    return (word >> 5) & 63u;
+}
+constexpr unsigned blue5Of(std::uint16_t word) {
+    return word & 31u;
+}
 
 // A colour as the 16-bit format shows it: each channel narrowed and widened again.
 constexpr ColorRef QuantizeColor16(ColorRef color) {

@@ -32,7 +32,9 @@ bool dispatchDepth(int bitsPerPixel, F&& f) {
 }
 
 // Little-endian 16-bit word access, independent of the host's byte order.
-inline std::uint16_t loadWord(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+inline std::uint16_t loadWord(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 inline void storeWord(std::uint8_t* p, std::uint16_t word) {
     p[0] = static_cast<std::uint8_t>(word & 0xFF);
     p[1] = static_cast<std::uint8_t>(word >> 8);

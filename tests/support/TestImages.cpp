@@ -36,7 +36,8 @@ DeviceBitmap perturbedCopy(const DeviceBitmap& image, int percent, std::uint32_t
     return copy;
 }
 
-DeviceBitmap solidBitmap(int width, int height, int bitsPerPixel, std::uint32_t rawColor, std::uint8_t fourth) {
+DeviceBitmap solidBitmap(int width, int height, int bitsPerPixel, std::uint32_t rawColor,
+                         std::uint8_t fourth) {
     DeviceBitmap bitmap = DeviceBitmap::create(width, height, bitsPerPixel);
     const int bpp = bitsPerPixel / 8;
     for (int y = 0; y < height; ++y) {
@@ -79,6 +80,8 @@ std::string firstDifference(const DeviceBitmap& a, const DeviceBitmap& b) {
     return {};
 }
 
-bool samePixels(const DeviceBitmap& a, const DeviceBitmap& b) { return firstDifference(a, b).empty(); }
+bool samePixels(const DeviceBitmap& a, const DeviceBitmap& b) {
+    return firstDifference(a, b).empty();
+}
 
 } // namespace corvane::test

@@ -15,7 +15,8 @@ DeviceBitmap randomBitmap(int width, int height, int bitsPerPixel, std::uint32_t
 DeviceBitmap perturbedCopy(const DeviceBitmap& image, int percent, std::uint32_t seed);
 
 // A bitmap filled with one colour (fourth bytes `fourth` in the 32-bit format).
-DeviceBitmap solidBitmap(int width, int height, int bitsPerPixel, std::uint32_t rawColor, std::uint8_t fourth = 0);
+DeviceBitmap solidBitmap(int width, int height, int bitsPerPixel, std::uint32_t rawColor,
+                         std::uint8_t fourth = 0);
 
 // True when both bitmaps have the same geometry and the same pixel bytes (fourth bytes included,
 // padding bytes of 24-bit rows ignored).

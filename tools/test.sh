@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is needed, then builds and runs every test twice: a normal build with warnings as
+# errors, and a build with AddressSanitizer and UndefinedBehaviorSanitizer. Fails on the first failure.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+bash "$root/tools/deps.sh"
+
+echo "== normal build"
+bash "$root/tools/build.sh" "$root/build/ci" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_WERROR=ON
+ctest --test-dir "$root/build/ci" --output-on-failure -j "$jobs"
+
+echo "== sanitizer build (address, undefined)"
+bash "$root/tools/build.sh" "$root/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_WERROR=ON \
+    -DCORVANE_SANITIZE=address,undefined
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir "$root/build/asan" --output-on-failure -j "$jobs" -LE check
+
+echo "== all tests passed"
