@@ -4,8 +4,10 @@
 #include "imaging/KernelSupport.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace corvane {
 
@@ -13,34 +15,36 @@ using namespace kernel;
 
 namespace {
 
+// One row of the match map: pixels x0 … x1 − 1 compared, `mismatch` everywhere else. In 32 bits the
+// pixels are written as whole words with a fourth byte of 0.
+template <int Bits>
+CORVANE_VECTOR_CLONES void compareRow(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out,
+                                      int width, int x0, int x1, std::uint32_t match,
+                                      std::uint32_t mismatch) {
+    constexpr int bpp = Bits / 8;
+    for (int x = 0; x < width; ++x) {
+        const std::size_t i = pixelOffset(x, bpp);
+        const bool inside = x >= x0 && x < x1;
+        const bool equal = loadColor<Bits>(a + i) == loadColor<Bits>(b + i);
+        const std::uint32_t value = inside && equal ? match : mismatch;
+        if constexpr (Bits == 32) {
+            storePixel32(out + i, value);
+        } else {
+            storeRawColor<Bits>(out + i, value);
+        }
+    }
+}
+
 template <int Bits>
 void comparePixels(const DeviceBitmap& first, const DeviceBitmap& second, DeviceBitmap& target,
                    const Overlap& region, ColorRef mismatchColor) {
-    constexpr int bpp = Bits / 8;
     const std::uint32_t match = rawFromColor<Bits>(kRed);
     const std::uint32_t mismatch = rawFromColor<Bits>(mismatchColor);
-    const int width = first.width();
-    // Writes the match map of one row for x in [x0, x1) and the mismatch colour elsewhere. In 32 bits the
-    // pixels are whole words with a fourth byte of 0.
-    const auto compareRow = [&](const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, int x0,
-                                int x1) {
-        for (int x = 0; x < width; ++x) {
-            const std::size_t i = pixelOffset(x, bpp);
-            const bool inside = x >= x0 && x < x1;
-            if constexpr (Bits == 32) {
-                const bool equal = ((loadPixel32(a + i) ^ loadPixel32(b + i)) & kColorBits32) == 0;
-                storePixel32(out + i, inside && equal ? match : mismatch);
-            } else {
-                const bool equal = loadRawColor<Bits>(a + i) == loadRawColor<Bits>(b + i);
-                storeRawColor<Bits>(out + i, inside && equal ? match : mismatch);
-            }
-        }
-    };
     forEachBand(first.height(), static_cast<std::size_t>(first.widthBytes()), [&](int, int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const bool rowInside = y >= region.y0 && y < region.y1;
-            compareRow(first.row(y), second.row(y), target.row(y), rowInside ? region.x0 : 0,
-                       rowInside ? region.x1 : 0);
+            compareRow<Bits>(first.row(y), second.row(y), target.row(y), first.width(),
+                             rowInside ? region.x0 : 0, rowInside ? region.x1 : 0, match, mismatch);
         }
     });
 }
@@ -73,8 +77,12 @@ inline int blendValue(int b, int t) {
     constexpr int n = M + 1;
     int v = 0;
     if constexpr (Mode == 1) { // hard light
-        const int light = floatDivide(2 * b * t, n);
-        const int dark = M - floatDivide(M + 2 * (M - b) * (H - t), n);
+        // n is a power of two and both numerators are non-negative and below 2^24 (the dark one is only
+        // used where t ≤ H), so "÷ n" is exactly a shift.
+        static_assert((n & (n - 1)) == 0);
+        constexpr int shift = std::countr_zero(static_cast<unsigned>(n));
+        const int light = (2 * b * t) >> shift;
+        const int dark = M - ((M + 2 * (M - b) * std::max(H - t, 0)) >> shift);
         v = t > H ? light : dark;
     } else if constexpr (Mode == 3) { // addition
         v = b + t;
@@ -120,22 +128,13 @@ int blendValueFloat(int mode, int b, int t, int m) {
     return std::clamp(static_cast<int>(v), 0, m);
 }
 
-// One blend mode as a table indexed by (bottom << ChannelBits) | top, for channels of ChannelBits bits.
-template <int ChannelBits, int H>
+// Overlay or soft light as a table indexed by (bottom << ChannelBits) | top.
+template <int ChannelBits>
 void fillBlendTable(int mode, std::uint8_t* table) {
     constexpr int m = (1 << ChannelBits) - 1;
     for (int b = 0; b <= m; ++b) {
         for (int t = 0; t <= m; ++t) {
-            int v = 0;
-            if (mode == 0 || mode == 2) {
-                v = blendValueFloat(mode, b, t, m);
-            } else {
-                [&]<int... Modes>(std::integer_sequence<int, Modes...>) {
-                    ((mode == Modes ? (v = blendValue<Modes, m, H>(b, t), 0) : 0), ...);
-                }
-                (std::integer_sequence<int, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>{});
-            }
-            table[(b << ChannelBits) | t] = static_cast<std::uint8_t>(v);
+            table[(b << ChannelBits) | t] = static_cast<std::uint8_t>(blendValueFloat(mode, b, t, m));
         }
     }
 }
@@ -151,24 +150,45 @@ CORVANE_VECTOR_CLONES void blendRow(const std::uint8_t* t, const std::uint8_t* b
     }
 }
 
+// One row of 16-bit blending in an integer mode, on the raw 5- and 6-bit channels.
+template <int Mode>
+CORVANE_VECTOR_CLONES void blendRow16(const std::uint8_t* t, const std::uint8_t* b, std::uint8_t* out,
+                                      int width) {
+    for (int x = 0; x < width; ++x) {
+        const std::uint16_t tw = loadWord(t + 2 * x);
+        const std::uint16_t bw = loadWord(b + 2 * x);
+        const auto red = static_cast<unsigned>(
+            blendValue<Mode, 31, 15>(static_cast<int>(red5Of(bw)), static_cast<int>(red5Of(tw))));
+        const auto green = static_cast<unsigned>(
+            blendValue<Mode, 63, 31>(static_cast<int>(green6Of(bw)), static_cast<int>(green6Of(tw))));
+        const auto blue = static_cast<unsigned>(
+            blendValue<Mode, 31, 15>(static_cast<int>(blue5Of(bw)), static_cast<int>(blue5Of(tw))));
+        storeWord(out + 2 * x, pack565(red, green, blue));
+    }
+}
+
 template <int Bits, int Mode>
-void blendBytes(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target) {
+void blendIntegerMode(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target) {
     const std::size_t rowBytes = pixelOffset(top.width(), Bits / 8);
     forEachBand(top.height(), rowBytes, [&](int, int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            blendRow<Bits, Mode>(top.row(y), bottom.row(y), target.row(y), rowBytes);
+            if constexpr (Bits == 16) {
+                blendRow16<Mode>(top.row(y), bottom.row(y), target.row(y), top.width());
+            } else {
+                blendRow<Bits, Mode>(top.row(y), bottom.row(y), target.row(y), rowBytes);
+            }
         }
     });
 }
 
+// Overlay and soft light through tables of every bottom and top value.
 template <int Bits>
 bool blendByTable(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target, int mode) {
     if constexpr (Bits == 16) {
-        // Raw 5- and 6-bit channels, without widening.
         std::array<std::uint8_t, 32 * 32> table5{};
         std::array<std::uint8_t, 64 * 64> table6{};
-        fillBlendTable<5, 15>(mode, table5.data());
-        fillBlendTable<6, 31>(mode, table6.data());
+        fillBlendTable<5>(mode, table5.data());
+        fillBlendTable<6>(mode, table6.data());
         mapColors2<16>(top, bottom, target, [&](std::uint32_t t, std::uint32_t b) -> std::uint32_t {
             const auto tw = static_cast<std::uint16_t>(t);
             const auto bw = static_cast<std::uint16_t>(b);
@@ -180,7 +200,7 @@ bool blendByTable(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBit
         if (!table) {
             return false;
         }
-        fillBlendTable<8, 128>(mode, table.get());
+        fillBlendTable<8>(mode, table.get());
         mapColors2<Bits>(top, bottom, target, [&](std::uint32_t t, std::uint32_t b) -> std::uint32_t {
             std::uint32_t out = 0;
             for (unsigned shift = 0; shift < 24; shift += 8) {
@@ -202,17 +222,15 @@ bool CFilter::BlendImages(const DeviceBitmap& top, const DeviceBitmap& bottom, D
     bool ok = false;
     dispatchDepth(top.bitsPixel(), [&](auto depth) {
         constexpr int bits = decltype(depth)::value;
-        if (bits == 16 || mode == 0 || mode == 2) {
+        if (mode == 0 || mode == 2) {
             ok = blendByTable<bits>(top, bottom, target, mode);
             return;
         }
-        if constexpr (bits != 16) {
-            [&]<int... Modes>(std::integer_sequence<int, Modes...>) {
-                ((mode == Modes ? (blendBytes<bits, Modes>(top, bottom, target), 0) : 0), ...);
-            }
-            (std::integer_sequence<int, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>{});
-            ok = true;
+        [&]<int... Modes>(std::integer_sequence<int, Modes...>) {
+            ((mode == Modes ? (blendIntegerMode<bits, Modes>(top, bottom, target), 0) : 0), ...);
         }
+        (std::integer_sequence<int, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>{});
+        ok = true;
     });
     return ok;
 }

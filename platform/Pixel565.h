@@ -47,13 +47,25 @@ inline constexpr std::array<std::uint8_t, 64> kExpand6 = detail::makeExpandTable
 inline constexpr std::array<std::uint8_t, 256> kQuantize5 = detail::makeQuantizeTable<5, 2>();
 inline constexpr std::array<std::uint8_t, 256> kQuantize6 = detail::makeQuantizeTable<6, 1>();
 
-// 5- or 6-bit channel index to its 8-bit value. The index is masked, so any int is safe.
+// 5- or 6-bit channel index to its 8-bit value, floor(i × 255 / top + 0.5): the tables' entries, computed
+// with integer arithmetic so that pixel loops vectorise. The index is masked, so any value is safe.
 constexpr std::uint8_t Expand5(unsigned index) {
-    return kExpand5[index & 31u];
+    return static_cast<std::uint8_t>(((index & 31u) * 510u + 31u) / 62u);
 }
 constexpr std::uint8_t Expand6(unsigned index) {
-    return kExpand6[index & 63u];
+    return static_cast<std::uint8_t>(((index & 63u) * 510u + 63u) / 126u);
 }
+static_assert(
+    [] {
+        for (unsigned i = 0; i < 64; ++i) {
+            if ((i < 32 && Expand5(i) != kExpand5[i]) || Expand6(i) != kExpand6[i]) {
+                return false;
+            }
+        }
+        return true;
+    }(),
+    "Expand5 and Expand6 must give the table entries");
+
 // 8-bit value (masked to 0..255) to its 5- or 6-bit channel index.
 constexpr std::uint8_t Quantize5(unsigned value) {
     return kQuantize5[value & 255u];

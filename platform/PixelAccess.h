@@ -3,7 +3,9 @@
 #include "platform/Color.h"
 #include "platform/Pixel565.h"
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 // Reading and writing single pixels of the three device formats. The per-format kernels of the blits
@@ -31,13 +33,24 @@ bool dispatchDepth(int bitsPerPixel, F&& f) {
     }
 }
 
-// Little-endian 16-bit word access, independent of the host's byte order.
+// Little-endian 16-bit word access, independent of the host's byte order (a plain load on
+// little-endian hosts, so that word loops vectorise).
 inline std::uint16_t loadWord(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint16_t word;
+        std::memcpy(&word, p, 2);
+        return word;
+    } else {
+        return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    }
 }
 inline void storeWord(std::uint8_t* p, std::uint16_t word) {
-    p[0] = static_cast<std::uint8_t>(word & 0xFF);
-    p[1] = static_cast<std::uint8_t>(word >> 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &word, 2);
+    } else {
+        p[0] = static_cast<std::uint8_t>(word & 0xFF);
+        p[1] = static_cast<std::uint8_t>(word >> 8);
+    }
 }
 
 // A pixel as 8-bit channels (16-bit pixels widened).
