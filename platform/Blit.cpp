@@ -264,69 +264,53 @@ bool floodFill(DeviceBitmap& dst, int x, int y, ColorRef borderColor, ColorRef f
 
 namespace {
 
-// Fixed-point resampling of one axis: every output position takes a weighted sum of source positions
-// whose weights add up to kWeightOne.
-constexpr int kWeightShift = 12;
-constexpr int kWeightOne = 1 << kWeightShift;
-
+// Resampling of one axis for the output positions [first, end) of an axis of `dstLength` positions:
+// every output position takes a weighted sum of source positions, the weights being integers that add
+// up to `denominator`. Shrinking averages the source positions an output position covers, weighted by
+// how much of each it covers (exact areas, so any factor keeps the average); enlarging interpolates
+// linearly between pixel centres.
 struct AxisTaps {
-    std::vector<int> first;  // first source index of each output position
-    std::vector<int> count;  // number of source positions it reads
-    std::vector<int> offset; // index of its first weight in `weights`
-    std::vector<int> weights;
+    long long denominator = 1;
+    std::vector<int> firstSource; // per output position
+    std::vector<int> count;       // per output position
+    std::vector<std::size_t> offset;
+    std::vector<long long> weights;
 };
 
-AxisTaps makeAxisTaps(int srcLength, int dstLength) {
+AxisTaps makeAxisTaps(long long s, long long d, long long first, long long end) {
     AxisTaps taps;
-    const auto n = static_cast<std::size_t>(dstLength);
-    taps.first.reserve(n);
-    taps.count.reserve(n);
-    taps.offset.reserve(n);
-    const long long s = srcLength;
-    const long long d = dstLength;
-    for (long long i = 0; i < d; ++i) {
-        taps.offset.push_back(static_cast<int>(taps.weights.size()));
+    taps.denominator = d == s ? 1 : d < s ? s : 2 * d;
+    for (long long i = first; i < end; ++i) {
+        taps.offset.push_back(taps.weights.size());
         if (d == s) {
-            taps.first.push_back(static_cast<int>(i));
+            taps.firstSource.push_back(static_cast<int>(i));
             taps.count.push_back(1);
-            taps.weights.push_back(kWeightOne);
+            taps.weights.push_back(1);
         } else if (d < s) {
-            // Area average: output i covers [i·s, (i+1)·s) and source j covers [j·d, (j+1)·d).
+            // Output i covers [i·s, (i+1)·s) and source j covers [j·d, (j+1)·d), in units of 1/(s·d).
             const long long begin = i * s;
-            const long long end = begin + s;
+            const long long stop = begin + s;
             const long long j0 = begin / d;
-            const long long j1 = (end - 1) / d;
-            taps.first.push_back(static_cast<int>(j0));
+            const long long j1 = (stop - 1) / d;
+            taps.firstSource.push_back(static_cast<int>(j0));
             taps.count.push_back(static_cast<int>(j1 - j0 + 1));
-            // Rounding losses go to the largest weight, so the weights add up to exactly kWeightOne.
-            int sum = 0;
-            int largestWeight = -1;
-            std::size_t largest = taps.weights.size();
             for (long long j = j0; j <= j1; ++j) {
-                const long long overlap = std::min(end, (j + 1) * d) - std::max(begin, j * d);
-                const int w = static_cast<int>(overlap * kWeightOne / s);
-                if (w > largestWeight) {
-                    largestWeight = w;
-                    largest = taps.weights.size();
-                }
-                taps.weights.push_back(w);
-                sum += w;
+                taps.weights.push_back(std::min(stop, (j + 1) * d) - std::max(begin, j * d));
             }
-            taps.weights[largest] += kWeightOne - sum;
         } else {
-            // Linear interpolation between pixel centres: u = (i + ½)·s/d − ½ = ((2i + 1)·s − d) / 2d.
+            // u = (i + ½)·s/d − ½ = ((2i + 1)·s − d) / 2d, clamped to the first and last pixel.
             const long long numerator = (2 * i + 1) * s - d;
             long long j0 = numerator < 0 ? 0 : numerator / (2 * d);
-            long long frac = numerator < 0 ? 0 : (numerator % (2 * d)) * kWeightOne / (2 * d);
+            long long fraction = numerator < 0 ? 0 : numerator % (2 * d);
             if (j0 >= s - 1) {
                 j0 = s - 1;
-                frac = 0;
+                fraction = 0;
             }
-            taps.first.push_back(static_cast<int>(j0));
-            taps.count.push_back(frac == 0 ? 1 : 2);
-            taps.weights.push_back(static_cast<int>(kWeightOne - frac));
-            if (frac != 0) {
-                taps.weights.push_back(static_cast<int>(frac));
+            taps.firstSource.push_back(static_cast<int>(j0));
+            taps.count.push_back(fraction == 0 ? 1 : 2);
+            taps.weights.push_back(2 * d - fraction);
+            if (fraction != 0) {
+                taps.weights.push_back(fraction);
             }
         }
     }
@@ -347,26 +331,25 @@ bool stretchBlt(DeviceBitmap& dst, const IntRect& dstRect, const DeviceBitmap& s
     if (&dst == &src) {
         return false;
     }
-    // Output pixels that land inside `dst`.
-    const int outX0 = std::max(0, -dstRect.x);
-    const int outY0 = std::max(0, -dstRect.y);
-    const int outX1 =
-        static_cast<int>(std::min<long long>(dstRect.width, static_cast<long long>(dst.width()) - dstRect.x));
-    const int outY1 = static_cast<int>(
-        std::min<long long>(dstRect.height, static_cast<long long>(dst.height()) - dstRect.y));
+    // The output positions that land inside `dst`, in 64 bits so that no coordinate can overflow.
+    const long long outX0 = std::max(0LL, -static_cast<long long>(dstRect.x));
+    const long long outY0 = std::max(0LL, -static_cast<long long>(dstRect.y));
+    const long long outX1 =
+        std::min<long long>(dstRect.width, static_cast<long long>(dst.width()) - dstRect.x);
+    const long long outY1 =
+        std::min<long long>(dstRect.height, static_cast<long long>(dst.height()) - dstRect.y);
     if (outX0 >= outX1 || outY0 >= outY1) {
         return true;
     }
-    const AxisTaps horizontal = makeAxisTaps(srcRect.width, dstRect.width);
-    const AxisTaps vertical = makeAxisTaps(srcRect.height, dstRect.height);
+    const AxisTaps horizontal = makeAxisTaps(srcRect.width, dstRect.width, outX0, outX1);
+    const AxisTaps vertical = makeAxisTaps(srcRect.height, dstRect.height, outY0, outY1);
 
     const int channels = src.bitsPixel() == 32 ? 4 : 3;
-    const int outWidth = outX1 - outX0;
-    const std::size_t interRow = static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(channels);
-    // Rows of the source that the visible output rows read.
-    const int firstRow = vertical.first[static_cast<std::size_t>(outY0)];
-    const int lastRow = vertical.first[static_cast<std::size_t>(outY1 - 1)] +
-                        vertical.count[static_cast<std::size_t>(outY1 - 1)] - 1;
+    const auto outWidth = static_cast<std::size_t>(outX1 - outX0);
+    const std::size_t interRow = outWidth * static_cast<std::size_t>(channels);
+    // Source rows that the visible output rows read.
+    const int firstRow = vertical.firstSource.front();
+    const int lastRow = vertical.firstSource.back() + vertical.count.back() - 1;
     const auto rows = static_cast<std::size_t>(lastRow - firstRow + 1);
     // Horizontal pass result: channel values in 8.8 fixed point.
     Buffer<std::uint16_t> inter = allocateBuffer<std::uint16_t>(rows * interRow);
@@ -377,7 +360,7 @@ bool stretchBlt(DeviceBitmap& dst, const IntRect& dstRect, const DeviceBitmap& s
     dispatchDepth(src.bitsPixel(), [&](auto depth) {
         constexpr int bits = decltype(depth)::value;
         constexpr int bpp = bits / 8;
-        const auto channel = [](const std::uint8_t* p, int c) -> unsigned {
+        const auto channel = [](const std::uint8_t* p, int c) -> long long {
             if constexpr (bits == 16) {
                 const Rgb8 rgb = loadRgb<16>(p);
                 return c == 0 ? rgb.b : c == 1 ? rgb.g : rgb.r;
@@ -385,47 +368,45 @@ bool stretchBlt(DeviceBitmap& dst, const IntRect& dstRect, const DeviceBitmap& s
                 return p[c];
             }
         };
+        const long long hDenominator = horizontal.denominator;
         for (std::size_t r = 0; r < rows; ++r) {
             const std::uint8_t* in =
                 src.row(srcRect.y + firstRow + static_cast<int>(r)) + byteOffset(srcRect.x, bpp);
             std::uint16_t* out = inter.get() + r * interRow;
-            for (int ox = outX0; ox < outX1; ++ox) {
-                const auto o = static_cast<std::size_t>(ox);
-                const int* w = horizontal.weights.data() + horizontal.offset[o];
+            for (std::size_t o = 0; o < outWidth; ++o) {
+                const long long* w = horizontal.weights.data() + horizontal.offset[o];
                 for (int c = 0; c < channels; ++c) {
-                    unsigned acc = 0;
+                    long long acc = 0;
                     for (int t = 0; t < horizontal.count[o]; ++t) {
-                        acc += static_cast<unsigned>(w[t]) *
-                               channel(in + byteOffset(horizontal.first[o] + t, bpp), c);
+                        acc += w[t] * channel(in + byteOffset(horizontal.firstSource[o] + t, bpp), c);
                     }
-                    *out++ = static_cast<std::uint16_t>((acc + 8u) >> 4);
+                    *out++ = static_cast<std::uint16_t>((acc * 256 + hDenominator / 2) / hDenominator);
                 }
             }
         }
-        for (int oy = outY0; oy < outY1; ++oy) {
-            const auto o = static_cast<std::size_t>(oy);
-            const int* w = vertical.weights.data() + vertical.offset[o];
+        const long long vDenominator = vertical.denominator * 256;
+        for (std::size_t o = 0; o < vertical.count.size(); ++o) {
+            const long long* w = vertical.weights.data() + vertical.offset[o];
             const std::uint16_t* base =
-                inter.get() + static_cast<std::size_t>(vertical.first[o] - firstRow) * interRow;
-            std::uint8_t* out = dst.row(dstRect.y + oy) + byteOffset(dstRect.x + outX0, bpp);
-            for (int i = 0; i < outWidth; ++i, out += bpp) {
-                unsigned value[4] = {0, 0, 0, 0};
+                inter.get() + static_cast<std::size_t>(vertical.firstSource[o] - firstRow) * interRow;
+            std::uint8_t* out = dst.row(dstRect.y + static_cast<int>(outY0) + static_cast<int>(o)) +
+                                byteOffset(dstRect.x + static_cast<int>(outX0), bpp);
+            for (std::size_t i = 0; i < outWidth; ++i, out += bpp) {
+                std::uint8_t value[4] = {0, 0, 0, 0};
                 for (int c = 0; c < channels; ++c) {
-                    unsigned acc = 0;
+                    long long acc = 0;
                     for (int t = 0; t < vertical.count[o]; ++t) {
-                        acc += static_cast<unsigned>(w[t]) * base[static_cast<std::size_t>(t) * interRow +
-                                                                  static_cast<std::size_t>(i * channels + c)];
+                        acc +=
+                            w[t] * base[static_cast<std::size_t>(t) * interRow +
+                                        i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)];
                     }
-                    value[c] = std::min(255u, (acc + (1u << 19)) >> 20);
+                    value[c] =
+                        static_cast<std::uint8_t>(std::min(255LL, (acc + vDenominator / 2) / vDenominator));
                 }
                 if constexpr (bits == 16) {
-                    storeRgb<16>(out,
-                                 {static_cast<std::uint8_t>(value[2]), static_cast<std::uint8_t>(value[1]),
-                                  static_cast<std::uint8_t>(value[0])});
+                    storeRgb<16>(out, {value[2], value[1], value[0]});
                 } else {
-                    for (int c = 0; c < channels; ++c) {
-                        out[c] = static_cast<std::uint8_t>(value[c]);
-                    }
+                    std::memcpy(out, value, bpp);
                 }
             }
         }

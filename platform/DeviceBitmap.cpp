@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace corvane {
 
@@ -88,6 +89,15 @@ void DeviceBitmap::toArgb32(std::uint8_t* pixels, std::ptrdiff_t stride) const {
             break;
         }
     }
+}
+
+DeviceBitmap::DeviceBitmap(DeviceBitmap&& other) noexcept
+    : m_geometry(std::exchange(other.m_geometry, {})), m_bits(std::move(other.m_bits)) {}
+
+DeviceBitmap& DeviceBitmap::operator=(DeviceBitmap&& other) noexcept {
+    m_geometry = std::exchange(other.m_geometry, {});
+    m_bits = std::move(other.m_bits);
+    return *this;
 }
 
 DeviceBitmap DeviceBitmap::clone() const {

@@ -49,8 +49,9 @@ public:
     // fourth byte in the 32-bit format and 255 otherwise.
     void toArgb32(std::uint8_t* pixels, std::ptrdiff_t stride) const;
 
-    DeviceBitmap(DeviceBitmap&&) noexcept = default;
-    DeviceBitmap& operator=(DeviceBitmap&&) noexcept = default;
+    // A moved-from bitmap is null with an empty geometry.
+    DeviceBitmap(DeviceBitmap&& other) noexcept;
+    DeviceBitmap& operator=(DeviceBitmap&& other) noexcept;
     DeviceBitmap(const DeviceBitmap&) = delete;
     DeviceBitmap& operator=(const DeviceBitmap&) = delete;
     ~DeviceBitmap() = default;
