@@ -4,6 +4,7 @@
 #include "imaging/KernelSupport.h"
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace corvane {
@@ -123,13 +124,14 @@ class EmbossCurve {
 public:
     EmbossCurve(int neutral, int max, double gain) : m_lowest(neutral - max) {
         for (int s = m_lowest; s <= max + 2 * neutral; ++s) {
-            int v = s;
+            // In double: with a large strength the pushed value is far outside any integer type.
+            double v = s;
             if (s > neutral) {
-                v = s + static_cast<int>(s * gain);
+                v = s + std::trunc(s * gain);
             } else if (s < neutral) {
-                v = s - static_cast<int>(s * gain);
+                v = s - std::trunc(s * gain);
             }
-            m_values.push_back(static_cast<std::uint8_t>(std::clamp(v, 0, max)));
+            m_values.push_back(static_cast<std::uint8_t>(std::clamp(v, 0.0, static_cast<double>(max))));
         }
     }
     std::uint32_t operator()(int s) const { return m_values[static_cast<std::size_t>(s - m_lowest)]; }
