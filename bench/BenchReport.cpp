@@ -10,7 +10,7 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
         if (run.run_type != Run::RT_Iteration || run.error_occurred) {
             continue;
         }
-        const std::string name = run.benchmark_name();
+        const std::string name = run.run_name.function_name;
         const double ms = run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(run.time_unit) /
                           benchmark::GetTimeUnitMultiplier(benchmark::kMillisecond);
         if (!m_milliseconds.count(name)) {

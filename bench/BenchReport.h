@@ -21,7 +21,7 @@ struct Expectation {
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     explicit RatioReporter(std::map<std::string, Expectation> expectations)
-        : m_expectations(std::move(expectations)) {}
+        : ConsoleReporter(OO_Tabular), m_expectations(std::move(expectations)) {}
 
     void ReportRuns(const std::vector<Run>& runs) override;
     void Finalize() override;

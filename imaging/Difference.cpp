@@ -141,18 +141,15 @@ private:
     std::vector<std::uint8_t> m_values;
 };
 
+// Emboss of rows [y0, y1); `source` is not the target, so bands may run at the same time.
 template <int Bits>
-bool emboss(const DeviceBitmap& source, DeviceBitmap& target, int strength) {
+void emboss(const DeviceBitmap& source, DeviceBitmap& target, int strength, int y0, int y1) {
     constexpr int bpp = Bits / 8;
-    const int k = strength / 7 + 1;
+    // The offset, at most the image's size (farther samples are outside the image anyway).
+    const int k = std::min(strength / 7 + 1, std::max(source.width(), source.height()));
     const double gain = strength / 20.0;
     const int width = source.width();
     const int height = source.height();
-    // Rows y − k … y of the source, kept as they were before the target row y is written.
-    RowHistory history(source, k + 1);
-    if (!history.ok()) {
-        return false;
-    }
     // Channel values of a pixel in the order blue, green, red: bytes, or raw 5/6-bit channels in 16 bits.
     const auto channels = [](const std::uint8_t* row, int x) -> std::array<int, 3> {
         if constexpr (Bits == 16) {
@@ -171,11 +168,10 @@ bool emboss(const DeviceBitmap& source, DeviceBitmap& target, int strength) {
                                             EmbossCurve(neutral[1], max[1], gain),
                                             EmbossCurve(neutral[2], max[2], gain)};
 
-    for (int y = 0; y < height; ++y) {
-        history.save(y);
+    for (int y = y0; y < y1; ++y) {
         const std::uint8_t* ahead = y + k < height ? source.row(y + k) : nullptr;
-        const std::uint8_t* behind = y - k >= 0 ? history.row(y - k) : nullptr;
-        const std::uint8_t* current = history.row(y);
+        const std::uint8_t* behind = y - k >= 0 ? source.row(y - k) : nullptr;
+        const std::uint8_t* current = source.row(y);
         std::uint8_t* out = target.row(y);
         for (int x = 0; x < width; ++x) {
             const bool hasAhead = ahead != nullptr && x + k < width;
@@ -200,7 +196,6 @@ bool emboss(const DeviceBitmap& source, DeviceBitmap& target, int strength) {
             }
         }
     }
-    return true;
 }
 
 } // namespace
@@ -209,10 +204,15 @@ bool CFilter::EmbossImage(const DeviceBitmap& source, DeviceBitmap& target, int 
     if (!sameGeometry({&source, &target}) || strength < 0) {
         return false;
     }
-    bool ok = false;
-    dispatchDepth(source.bitsPixel(),
-                  [&](auto depth) { ok = emboss<decltype(depth)::value>(source, target, strength); });
-    return ok;
+    const UnaliasedSource input(source, target);
+    if (!input.ok()) {
+        return false;
+    }
+    return dispatchDepth(source.bitsPixel(), [&](auto depth) {
+        forEachBand(source.height(), static_cast<std::size_t>(source.widthBytes()), [&](int, int y0, int y1) {
+            emboss<decltype(depth)::value>(input.get(), target, strength, y0, y1);
+        });
+    });
 }
 
 bool CFilter::BlackToRed(const DeviceBitmap& source, DeviceBitmap& target) const {

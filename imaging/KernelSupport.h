@@ -231,29 +231,4 @@ private:
     DeviceBitmap m_copy;
 };
 
-// Copies of the source rows that a neighbourhood kernel still needs after the target (which may be the
-// source itself) has overwritten them. Holds the `depth` most recent rows; `save(y)` copies row y of the
-// source before the kernel writes target row y, and `row(y)` returns the saved copy.
-class RowHistory {
-public:
-    RowHistory(const DeviceBitmap& source, int depth)
-        : m_source(source), m_depth(std::max(1, std::min(depth, source.height()))),
-          m_stride(static_cast<std::size_t>(source.widthBytes())),
-          m_rows(allocateBuffer<std::uint8_t>(m_stride * static_cast<std::size_t>(m_depth))) {}
-
-    bool ok() const { return m_rows != nullptr; }
-    void save(int y) { std::memcpy(slot(y), m_source.row(y), m_stride); }
-    const std::uint8_t* row(int y) const { return slot(y); }
-
-private:
-    std::uint8_t* slot(int y) const {
-        return m_rows.get() + static_cast<std::size_t>(y % m_depth) * m_stride;
-    }
-
-    const DeviceBitmap& m_source;
-    int m_depth;
-    std::size_t m_stride;
-    Buffer<std::uint8_t> m_rows;
-};
-
 } // namespace corvane::kernel

@@ -61,23 +61,26 @@ CORVANE_VECTOR_CLONES void subtractLanes(std::uint32_t* sums, const T* row, std:
     }
 }
 
-// The lanes of one row of a 16- or 24-bit image: blue, green, red, 0 (16 bits: raw channels plus one).
-template <int Bits>
-CORVANE_VECTOR_CLONES void widenRow(const std::uint8_t* in, std::uint16_t* lanes, int width) {
+// sums ± the lanes of one 16- or 24-bit row: blue, green, red (16 bits: raw channels plus one).
+template <int Bits, bool Add>
+CORVANE_VECTOR_CLONES void accumulateRow(std::uint32_t* sums, const std::uint8_t* in, int width) {
     for (int x = 0; x < width; ++x) {
-        std::uint16_t* l = lanes + static_cast<std::size_t>(x) * kLanes;
+        std::uint32_t lanes[3];
         if constexpr (Bits == 16) {
             const std::uint16_t w = loadWord(in + 2 * x);
-            l[0] = static_cast<std::uint16_t>(blue5Of(w) + 1);
-            l[1] = static_cast<std::uint16_t>(green6Of(w) + 1);
-            l[2] = static_cast<std::uint16_t>(red5Of(w) + 1);
+            lanes[0] = blue5Of(w) + 1;
+            lanes[1] = green6Of(w) + 1;
+            lanes[2] = red5Of(w) + 1;
         } else {
             const std::uint8_t* p = in + pixelOffset(x, 3);
-            l[0] = p[0];
-            l[1] = p[1];
-            l[2] = p[2];
+            lanes[0] = p[0];
+            lanes[1] = p[1];
+            lanes[2] = p[2];
         }
-        l[3] = 0;
+        std::uint32_t* s = sums + static_cast<std::size_t>(x) * kLanes;
+        for (int c = 0; c < 3; ++c) {
+            s[c] = Add ? s[c] + lanes[c] : s[c] - lanes[c];
+        }
     }
 }
 
@@ -167,8 +170,7 @@ public:
         Buffer<std::uint32_t> columnSums; // padded by radius + 1 zero pixels on both sides
         Buffer<std::uint32_t> prefix;
         Buffer<std::uint32_t> quotients;
-        Buffer<std::uint16_t> widened;
-        bool ok() const { return columnSums && prefix && quotients && widened; }
+        bool ok() const { return columnSums && prefix && quotients; }
     };
 
     BoxBlur(const DeviceBitmap& source, DeviceBitmap& target, int windowSize)
@@ -179,8 +181,7 @@ public:
     Workspace makeWorkspace() const {
         const std::size_t padded = m_lanes + (2 * static_cast<std::size_t>(m_radius) + 2) * kLanes;
         return {allocateBuffer<std::uint32_t>(padded, /*zeroed=*/true),
-                allocateBuffer<std::uint32_t>(padded + kLanes), allocateBuffer<std::uint32_t>(m_lanes),
-                allocateBuffer<std::uint16_t>(m_lanes)};
+                allocateBuffer<std::uint32_t>(padded + kLanes), allocateBuffer<std::uint32_t>(m_lanes)};
     }
 
     // Blurs rows [y0, y1) of the target with a fresh workspace. Bands with their own workspaces may run
@@ -192,9 +193,8 @@ public:
                 add ? addLanes(columnSums, m_source.row(y), m_lanes)
                     : subtractLanes(columnSums, m_source.row(y), m_lanes);
             } else {
-                widenRow<Bits>(m_source.row(y), work.widened.get(), m_width);
-                add ? addLanes(columnSums, work.widened.get(), m_lanes)
-                    : subtractLanes(columnSums, work.widened.get(), m_lanes);
+                add ? accumulateRow<Bits, true>(columnSums, m_source.row(y), m_width)
+                    : accumulateRow<Bits, false>(columnSums, m_source.row(y), m_width);
             }
         };
         for (int y = std::max(0, y0 - m_radius); y <= std::min(m_height - 1, y0 + m_radius); ++y) {
@@ -363,6 +363,17 @@ CORVANE_VECTOR_CLONES void edgesLanes(const std::int16_t* up, const std::int16_t
     }
 }
 
+// The channels of a 16-bit row widened to 8 bits, as lanes blue, green, red.
+CORVANE_VECTOR_CLONES void widen565(const std::uint8_t* in, std::int16_t* lanes, int width) {
+    for (int x = 0; x < width; ++x) {
+        const std::uint16_t w = loadWord(in + 2 * x);
+        std::int16_t* l = lanes + static_cast<std::size_t>(x) * 3;
+        l[0] = Expand5(blue5Of(w));
+        l[1] = Expand6(green6Of(w));
+        l[2] = Expand5(red5Of(w));
+    }
+}
+
 struct EdgeWorkspace {
     Buffer<std::int16_t> rows; // three widened rows and one row of zeros
     Buffer<std::uint8_t> edges;
@@ -384,14 +395,7 @@ void edges16(const DeviceBitmap& source, DeviceBitmap& target, EdgeWorkspace& wo
     };
     const std::int16_t* zeros = work.rows.get() + 3 * lanes;
     const auto widen = [&](int y) {
-        const std::uint8_t* in = source.row(y);
-        std::int16_t* l = slot(y) + 3;
-        for (int x = 0; x < width; ++x, l += 3) {
-            const Rgb8 c = loadRgb<16>(in + 2 * x);
-            l[0] = c.b;
-            l[1] = c.g;
-            l[2] = c.r;
-        }
+        widen565(source.row(y), slot(y) + 3, width);
     };
     if (y0 > 0) {
         widen(y0 - 1);

@@ -74,26 +74,51 @@ void countChannels(const DeviceBitmap& bitmap, int y0, int y1, ChannelCounts& c)
     c.flush();
 }
 
-// 16 bits: counts of the words, spread over their widened channels at the end.
-void countWords(const DeviceBitmap& bitmap, int y0, int y1, std::uint32_t* counts, std::uint64_t* totals) {
+// 16 bits: counts of the top eleven bits of each word (red and green together) and of the low five
+// (blue). Both tables fit the first-level cache; red and green are summed out of the first at the end.
+struct WordCounts {
+    std::array<std::uint64_t, 2048> redGreenTotals{};
+    std::array<std::uint64_t, 32> blueTotals{};
+    // Two sets of counters for alternating pixels, as for the channel counts.
+    std::array<std::uint32_t, 2 * 2048> redGreen{};
+    std::array<std::uint32_t, 2 * 32> blue{};
+
+    void flush() {
+        for (std::size_t i = 0; i < 2048; ++i) {
+            redGreenTotals[i] += std::uint64_t{redGreen[i]} + redGreen[2048 + i];
+        }
+        for (std::size_t i = 0; i < 32; ++i) {
+            blueTotals[i] += std::uint64_t{blue[i]} + blue[32 + i];
+        }
+        redGreen.fill(0);
+        blue.fill(0);
+    }
+};
+
+void countWords(const DeviceBitmap& bitmap, int y0, int y1, WordCounts& c) {
     const int width = bitmap.width();
     const int flushEvery = rowsPerFlush(width);
-    const auto flush = [&] {
-        for (std::size_t w = 0; w < 65536; ++w) {
-            totals[w] += counts[w];
-            counts[w] = 0;
-        }
-    };
     for (int y = y0; y < y1; ++y) {
         const std::uint8_t* row = bitmap.row(y);
-        for (int x = 0; x < width; ++x) {
-            ++counts[loadWord(row + 2 * x)];
+        int x = 0;
+        for (; x + 1 < width; x += 2) {
+            const std::uint16_t w0 = loadWord(row + 2 * x);
+            const std::uint16_t w1 = loadWord(row + 2 * x + 2);
+            ++c.redGreen[w0 >> 5];
+            ++c.blue[w0 & 31u];
+            ++c.redGreen[2048u + (w1 >> 5)];
+            ++c.blue[32u + (w1 & 31u)];
+        }
+        if (x < width) {
+            const std::uint16_t w = loadWord(row + 2 * x);
+            ++c.redGreen[w >> 5];
+            ++c.blue[w & 31u];
         }
         if ((y - y0 + 1) % flushEvery == 0) {
-            flush();
+            c.flush();
         }
     }
-    flush();
+    c.flush();
 }
 
 } // namespace
@@ -105,24 +130,20 @@ bool CFilter::ComputeHistogram(const DeviceBitmap& bitmap, Histogram& histogram)
     const int height = bitmap.height();
     const auto rowBytes = static_cast<std::size_t>(bitmap.widthBytes());
     if (bitmap.bitsPixel() == 16) {
-        const int bands = bandCount(height, rowBytes);
-        const auto n = static_cast<std::size_t>(bands) * 65536;
-        Buffer<std::uint32_t> counts = allocateBuffer<std::uint32_t>(n, /*zeroed=*/true);
-        Buffer<std::uint64_t> totals = allocateBuffer<std::uint64_t>(n, /*zeroed=*/true);
-        if (!counts || !totals) {
-            return false;
-        }
+        std::array<WordCounts, kMaxBands> bandCounts;
         forEachBand(height, rowBytes, [&](int band, int y0, int y1) {
-            const auto offset = static_cast<std::size_t>(band) * 65536;
-            countWords(bitmap, y0, y1, counts.get() + offset, totals.get() + offset);
+            countWords(bitmap, y0, y1, bandCounts[static_cast<std::size_t>(band)]);
         });
         histogram.fill(0);
-        for (std::size_t w = 0; w < 65536; ++w) {
-            const auto count = static_cast<double>(totals[w] + (bands > 1 ? totals[65536 + w] : 0));
-            const Rgb8 c = channelsOf<16>(static_cast<std::uint32_t>(w));
-            histogram[c.r] += count;
-            histogram[256u + c.g] += count;
-            histogram[512u + c.b] += count;
+        for (std::size_t i = 0; i < 2048; ++i) {
+            const auto count =
+                static_cast<double>(bandCounts[0].redGreenTotals[i] + bandCounts[1].redGreenTotals[i]);
+            histogram[Expand5(static_cast<unsigned>(i >> 6))] += count;
+            histogram[256u + Expand6(static_cast<unsigned>(i & 63))] += count;
+        }
+        for (std::size_t i = 0; i < 32; ++i) {
+            histogram[512u + Expand5(static_cast<unsigned>(i))] +=
+                static_cast<double>(bandCounts[0].blueTotals[i] + bandCounts[1].blueTotals[i]);
         }
         return true;
     }
