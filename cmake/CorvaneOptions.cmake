@@ -24,6 +24,11 @@ if(CORVANE_SANITIZE)
     add_link_options(-fsanitize=${CORVANE_SANITIZE})
 endif()
 
+if(CORVANE_FUZZ)
+    # Coverage instrumentation everywhere, so that the fuzzers see inside the libraries too.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # Adds a library for one layer of the program, with its sources and the folder's public headers.
 function(corvane_add_layer name)
     cmake_parse_arguments(ARG "STRICT" "" "SOURCES;LINKS" ${ARGN})

@@ -3,9 +3,9 @@
 #include "imaging/ColorModel.h"
 #include "platform/Color.h"
 #include "platform/DeviceBitmap.h"
+#include "platform/Progress.h"
 
 #include <array>
-#include <functional>
 #include <optional>
 #include <span>
 
@@ -24,9 +24,6 @@ struct ShiftMatch {
     int shiftV = 0;
     double rate = 0;
 };
-
-// Called with (done, total) as a long operation progresses, on the calling thread.
-using ProgressFn = std::function<void(int done, int total)>;
 
 // The pixel operations of the comparisons. Stateless: every operation takes bitmaps and plain values.
 //

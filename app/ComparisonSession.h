@@ -1,0 +1,7 @@
+#pragma once
+
+namespace corvane {
+
+class ComparisonSession;
+
+} // namespace corvane

@@ -1,0 +1,50 @@
+#include "imagefiles/ImageConversion.h"
+
+namespace corvane {
+
+QImage toImage(const DeviceBitmap& bitmap) {
+    if (bitmap.isNull()) {
+        return {};
+    }
+    QImage image(bitmap.width(), bitmap.height(), QImage::Format_RGB32);
+    if (image.isNull()) {
+        return {};
+    }
+    bitmap.toArgb32(image.bits(), image.bytesPerLine());
+    if (bitmap.bitsPixel() == 32) {
+        // The fourth byte of a surface is no alpha: the image is opaque.
+        for (int y = 0; y < image.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                row[x] |= 0xFF000000u;
+            }
+        }
+    }
+    return image;
+}
+
+DeviceBitmap toBitmap(const QImage& image, int bitsPerPixel) {
+    if (image.isNull()) {
+        return {};
+    }
+    const QImage rgb = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+                           ? image
+                           : image.convertToFormat(QImage::Format_ARGB32);
+    if (rgb.isNull()) {
+        return {};
+    }
+    DeviceBitmap bitmap = DeviceBitmap::fromArgb32(rgb.constBits(), rgb.width(), rgb.height(),
+                                                   rgb.bytesPerLine(), bitsPerPixel);
+    if (!bitmap.isNull() && bitsPerPixel == 32) {
+        // Surfaces carry no alpha: the fourth byte starts at 0 as on a freshly created surface.
+        for (int y = 0; y < bitmap.height(); ++y) {
+            std::uint8_t* row = bitmap.row(y);
+            for (int x = 0; x < bitmap.width(); ++x) {
+                row[4 * x + 3] = 0;
+            }
+        }
+    }
+    return bitmap;
+}
+
+} // namespace corvane

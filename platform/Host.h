@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace corvane {
+
+// What a message box asks or tells: a failure (stop icon, OK), a question with Yes and No, a question with
+// Yes, No and Cancel, or a notice (OK).
+enum class MessageType { Stop, YesNo, YesNoCancel, Information };
+
+enum class MessageButton { Ok, Yes, No, Cancel };
+
+// The choice made in a save dialog: the path and the 1-based index of the chosen file type.
+struct SaveChoice {
+    QString path;
+    int filterIndex = 1;
+};
+
+// The services the comparison session asks of whoever shows it: the main window, the command line, or
+// a test script. The session never includes a widget header; everything it shows or asks goes through
+// here. All calls come from the session's thread.
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // Shows string `id` of the string table preceded by `prefix` (usually empty, else a detail such as a
+    // file name and "\n"), with the application's name as caption, and returns the button pressed.
+    virtual MessageButton showMessage(const QString& prefix, int id, MessageType type) = 0;
+
+    // Redraw requests by area (which = 0 … 3 one area, 10 all four, 11 the originals, 12 the results,
+    // 13 areas 1 to 3): the area frames, erased first or not, or the picture rectangles only.
+    virtual void redrawAreas(int which, bool erase) = 0;
+    virtual void redrawPictures(int which) = 0;
+
+    // The wait cursor while a long operation runs.
+    virtual void setWaitCursor(bool on) = 0;
+
+    // The progress bar: shown with the range 0 … maximum at `position`; hidden when maximum is 0.
+    virtual void showProgress(std::int64_t position, std::int64_t maximum) = 0;
+
+    // An image file to open; empty when cancelled.
+    virtual std::optional<QString> chooseOpenFile(const QString& title, const QString& filter) = 0;
+
+    // A file to save: `filter` in the "text|patterns|…||" form, the type at `filterIndex` preselected,
+    // `defaultName` proposed and `defaultSuffix` appended when the name has none. Empty when cancelled.
+    virtual std::optional<SaveChoice> chooseSaveFile(const QString& title, const QString& filter,
+                                                     const QString& defaultName, const QString& defaultSuffix,
+                                                     int filterIndex) = 0;
+
+    // The JPEG quality 10 … 100, starting at `initial`; empty when cancelled.
+    virtual std::optional<int> chooseQuality(int initial) = 0;
+
+    // Shows the folder of `path` in the desktop's file manager; false when that fails.
+    virtual bool showFileLocation(const QString& path) = 0;
+
+    // The user's desktop folder.
+    virtual QString desktopFolder() = 0;
+
+    // The session's state that the window shows (captions, instruction line, elapsed time, enabled
+    // controls) changed.
+    virtual void stateChanged() {}
+};
+
+} // namespace corvane

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "views/ColorStatistics.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace corvane {
+
+// What the property comparison shows of one original.
+struct OriginalProperties {
+    QString path;
+    std::int64_t fileSize = 0;
+    int width = 0;
+    int height = 0;
+    double distinctColors = 0;
+    PureColorCounts colorCounts{};
+    QString crc;
+    QString md5;
+    QString sha256;
+};
+
+// Fills the file size (0 when the file cannot be opened) and the digests (empty then) of `path`.
+void readFileProperties(OriginalProperties& properties);
+
+// One row of the table: number, result ("合致" or "×"), label, and the two originals' values.
+struct PropertyRow {
+    QString number;
+    QString result;
+    QString label;
+    QString value1;
+    QString value2;
+};
+
+// The fifteen rows.
+std::vector<PropertyRow> buildPropertyRows(const OriginalProperties& original1,
+                                           const OriginalProperties& original2);
+
+// Commas every three digits for texts of 4 to 9 characters (a minus sign counts as one); shorter and
+// longer texts unchanged.
+QString FormatThousands(const QString& text);
+
+} // namespace corvane
