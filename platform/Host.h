@@ -59,6 +59,16 @@ public:
     // The user's desktop folder.
     virtual QString desktopFolder() = 0;
 
+    // The shift controls go back to position 0 with the range −maxH … maxH and −maxV … maxV (a new
+    // original was set; the session's shift itself is kept until a control is stepped).
+    virtual void resetShiftControls(int maxH, int maxV) {
+        static_cast<void>(maxH);
+        static_cast<void>(maxV);
+    }
+
+    // The property comparison's table is ready (ComparisonSession::propertyRows()).
+    virtual void showPropertyComparison() {}
+
     // The session's state that the window shows (captions, instruction line, elapsed time, enabled
     // controls) changed.
     virtual void stateChanged() {}

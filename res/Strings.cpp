@@ -38,6 +38,7 @@ QString stringText(int id) {
         {kMsgConfirmOverwrite,
          QStringLiteral("指定したファイルは既に存在します\n上書きしてもよろしいですか")},
         {kMsgSaved, QStringLiteral("正常に保存しました\n保存場所を表示しますか")},
+        {kMsgSaveFailed, QStringLiteral("画像ファイルの保存に失敗しました")},
         {kMsgUnsupportedDepth, QStringLiteral("このソフトは、16, 24, 32ビット以外では正常に動作しません")},
     };
     return table.value(id);

@@ -30,7 +30,8 @@ enum StringId : int {
     kMsgBitmapSaveFailed = 30025,  // "ビットマップファイルの保存に失敗しました"
     kMsgFileManagerFailed = 30048, // "エクスプローラの起動に失敗しました"
     kMsgConfirmOverwrite = 30056, // "指定したファイルは既に存在します\n上書きしてもよろしいですか"
-    kMsgSaved = 30069,            // "正常に保存しました\n保存場所を表示しますか"
+    kMsgSaved = 30069,      // "正常に保存しました\n保存場所を表示しますか"
+    kMsgSaveFailed = 30070, // "画像ファイルの保存に失敗しました"
     kMsgUnsupportedDepth = 30149, // "このソフトは、16, 24, 32ビット以外では正常に動作しません"
 };
 

@@ -1,0 +1,237 @@
+// The comparison session: the runners of the image-producing comparisons, the histograms and the
+// best-match search.
+
+#include "app/ComparisonSession.h"
+
+#include "platform/Blit.h"
+#include "res/Strings.h"
+
+namespace corvane {
+
+namespace {
+// Progress steps of the difference extraction.
+constexpr int kExtractionSteps = 7;
+} // namespace
+
+// Original 2 drawn at the shift over black: the strip the shifted image leaves uncovered is black, not
+// whatever an earlier run left there, so results never depend on the history of the session.
+void ComparisonSession::drawShiftedOriginal2(DeviceBitmap& target) {
+    fillSolid(target, kBlack);
+    bitBlt(target, m_shiftH, m_shiftV, m_surfaces[kOriginal2]);
+}
+
+void ComparisonSession::copyOriginalsToWork() {
+    bitBlt(m_surfaces[kWork1], 0, 0, m_surfaces[kOriginal1]);
+    drawShiftedOriginal2(m_surfaces[kWork2]);
+}
+
+bool ComparisonSession::runEdgesOnWork() {
+    DeviceBitmap& work1 = m_surfaces[kWork1];
+    DeviceBitmap& work2 = m_surfaces[kWork2];
+    return (m_filter.DetectEdges(work1, work1) && m_filter.DetectEdges(work2, work2)) ||
+           reportFailure({}, kMsgOutOfMemory);
+}
+
+bool ComparisonSession::RunPixelComparison(bool edgesFirst) {
+    copyOriginalsToWork();
+    if (edgesFirst && !runEdgesOnWork()) {
+        return false;
+    }
+    if (!m_filter.ComparePixels(m_surfaces[kWork1], m_surfaces[kWork2], m_surfaces[kResult1], m_shiftH,
+                                m_shiftV, m_background)) {
+        return reportFailure({}, kMsgOutOfMemory);
+    }
+    bitBlt(m_surfaces[kResult2], 0, 0, m_surfaces[kResult1]);
+    if (m_overlayLevel > 0) {
+        OverlayOriginals();
+    }
+    m_transparent = {kNoColor, kNoColor};
+    m_host.redrawAreas(redraw::kAreas1To3, false);
+    return true;
+}
+
+bool ComparisonSession::RunCompositeComparison(bool binarize) {
+    copyOriginalsToWork();
+    const ColorSpace space = colorSpaceFromInt(m_colorSpace);
+    // Result 1 is original 1 laid over original 2, result 2 the other way round. A failed step leaves its
+    // result as it was and the run goes on.
+    m_filter.BlendImages(m_surfaces[kWork1], m_surfaces[kWork2], m_surfaces[kResult1], m_blendMode);
+    m_filter.BlendImages(m_surfaces[kWork2], m_surfaces[kWork1], m_surfaces[kResult2], m_blendMode);
+    if (binarize) {
+        m_filter.Binarize(m_surfaces[kResult1], m_surfaces[kResult1], m_adjust1, space);
+        m_filter.Binarize(m_surfaces[kResult2], m_surfaces[kResult2], m_adjust1, space);
+    }
+    if (m_overlayLevel > 0) {
+        OverlayOriginals();
+    }
+    m_transparent = {kNoColor, kNoColor};
+    m_host.redrawAreas(redraw::kResults, false);
+    return true;
+}
+
+bool ComparisonSession::OverlayOriginals() {
+    const int alpha = m_overlayLevel * 51;
+    for (const int r : {0, 1}) {
+        DeviceBitmap& result = m_surfaces[static_cast<std::size_t>(kResult1 + r)];
+        DeviceBitmap& work = m_surfaces[static_cast<std::size_t>(kWork1 + r)];
+        bitBlt(work, 0, 0, result);
+        bitBlt(result, 0, 0, m_surfaces[static_cast<std::size_t>(kOriginal1 + r)]);
+        if (!alphaBlend(result, 0, 0, work, alpha)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ComparisonSession::RunGradationComparison(bool edgesFirst) {
+    copyOriginalsToWork();
+    if (edgesFirst && !runEdgesOnWork()) {
+        return false;
+    }
+    if (!m_filter.GradationImage(m_surfaces[kWork1], m_surfaces[kWork2], m_surfaces[kWork3],
+                                 colorSpaceFromInt(m_colorSpace))) {
+        return reportFailure({}, kMsgOutOfMemory);
+    }
+    bitBlt(m_surfaces[kResult1], 0, 0, m_surfaces[kWork3]);
+    bitBlt(m_surfaces[kResult2], 0, 0, m_surfaces[kWork3]);
+    if (m_overlayLevel > 0) {
+        OverlayOriginals();
+    }
+    m_transparent = {kNoColor, kNoColor};
+    m_host.redrawAreas(redraw::kAll, false);
+    return true;
+}
+
+void ComparisonSession::beginLongOperation(std::int64_t steps) {
+    m_host.setWaitCursor(true);
+    m_host.showProgress(0, steps);
+}
+
+void ComparisonSession::endLongOperation() {
+    m_host.showProgress(0, 0);
+    m_host.setWaitCursor(false);
+}
+
+bool ComparisonSession::RunDifferenceExtraction() {
+    DeviceBitmap& original1 = m_surfaces[kOriginal1];
+    DeviceBitmap& work1 = m_surfaces[kWork1];
+    DeviceBitmap& work2 = m_surfaces[kWork2];
+    const ColorSpace space = colorSpaceFromInt(m_colorSpace);
+    beginLongOperation(kExtractionSteps);
+    int position = 0;
+    // Each step that succeeds moves the progress on; the first that fails ends the run, with the cursor
+    // and the progress bar restored.
+    const auto step = [&](bool ok) {
+        if (ok) {
+            m_host.showProgress(++position, kExtractionSteps);
+        }
+        return ok;
+    };
+    drawShiftedOriginal2(work2);
+    const bool ok = step(m_filter.GreyscaleImage(original1, work1, m_adjust1) &&
+                         m_filter.GreyscaleImage(work2, work2, m_adjust1)) &&
+                    step(m_filter.EmbossImage(work1, work1, 4) && m_filter.EmbossImage(work2, work2, 4)) &&
+                    step(m_filter.DifferenceMask(work1, work2, work2, space, m_adjust2)) &&
+                    step(m_filter.BlurImage(work2, work2, 3)) &&
+                    // Pure black now means "no difference anywhere in the blur window": those become red, the
+                    // neighbourhoods of differences black.
+                    step(m_filter.BlackToRed(work2, work2)) &&
+                    // The red area reaching the top-left corner turns white; enclosed red areas stay red and
+                    // become black, so every difference region is a solid black area on white.
+                    step(floodFill(work2, 0, 0, kBlack, kWhite) && m_filter.RedToBlack(work2, work2));
+    if (!ok) {
+        endLongOperation();
+        return reportFailure({}, kMsgOutOfMemory);
+    }
+    bitBlt(work1, 0, 0, work2);
+    bitBlt(m_surfaces[kResult1], 0, 0, original1);
+    bitBlt(m_surfaces[kResult2], 0, 0, m_surfaces[kOriginal2]);
+    transparentBlt(m_surfaces[kResult1], 0, 0, work1, kBlack);
+    transparentBlt(m_surfaces[kResult2], 0, 0, work2, kBlack);
+    m_host.showProgress(kExtractionSteps, kExtractionSteps);
+    if (m_overlayLevel == 0) {
+        m_transparent = {kWhite, kWhite};
+    } else {
+        OverlayOriginals();
+        m_transparent = {kNoColor, kNoColor};
+    }
+    endLongOperation();
+    m_host.redrawAreas(redraw::kAll, false);
+    return true;
+}
+
+bool ComparisonSession::RunHistogramComparison() {
+    DeviceBitmap& work1 = m_surfaces[kWork1];
+    drawShiftedOriginal2(work1);
+    if (!m_filter.ComputeHistogram(m_surfaces[kOriginal1], m_histograms[0]) ||
+        !m_filter.ComputeHistogram(work1, m_histograms[1])) {
+        return reportFailure({}, kMsgOutOfMemory);
+    }
+    m_host.redrawAreas(redraw::kAll, false);
+    return true;
+}
+
+bool ComparisonSession::FindBestMatch() {
+    const int width = m_workingSize.width();
+    const int height = m_workingSize.height();
+    if (std::abs(static_cast<long long>(m_shiftH)) >= width ||
+        std::abs(static_cast<long long>(m_shiftV)) >= height || m_surfaces[kOriginal1].isNull()) {
+        return false;
+    }
+    const long long startSeconds = m_clocks.wallSeconds();
+    const long long startMilliseconds = m_clocks.processMilliseconds();
+    beginLongOperation(1);
+    const std::optional<ShiftMatch> best = m_filter.SearchBestMatch(
+        m_surfaces[kOriginal1], m_surfaces[kOriginal2],
+        [this](std::int64_t done, std::int64_t total) { m_host.showProgress(done, total); });
+    endLongOperation();
+    if (!best) {
+        return reportFailure({}, kMsgOutOfMemory);
+    }
+    const long long milliseconds = m_clocks.processMilliseconds() - startMilliseconds;
+    m_elapsed = QStringLiteral("%1.%2")
+                    .arg(m_clocks.wallSeconds() - startSeconds)
+                    .arg(((milliseconds % 1000) + 1000) % 1000, 3, 10, QLatin1Char('0'));
+    m_shiftH = best->shiftH;
+    m_shiftV = best->shiftV;
+    m_host.redrawAreas(redraw::kAll, true);
+    // The found position stays in the instruction line until the next processing changes it.
+    m_instruction = QStringLiteral("最大合致位置は、水平:%1 垂直:%2 です。").arg(m_shiftH).arg(m_shiftV);
+    stateChanged();
+    return true;
+}
+
+std::optional<ScanResult> ComparisonSession::computeScan(int channel) {
+    const int width = m_workingSize.width();
+    const int height = m_workingSize.height();
+    if (m_surfaces[kOriginal1].isNull() || std::abs(static_cast<long long>(m_shiftV)) >= height) {
+        return std::nullopt;
+    }
+    bitBlt(m_surfaces[kWork1], 0, 0, m_surfaces[kOriginal1]);
+    drawShiftedOriginal2(m_surfaces[kWork2]);
+    ScanResult scan;
+    scan.rows.resize(static_cast<std::size_t>(height));
+    scan.columns.resize(static_cast<std::size_t>(width));
+    const ScanChannel scanChannel = channel == 0   ? ScanChannel::Red
+                                    : channel == 1 ? ScanChannel::Green
+                                    : channel == 2 ? ScanChannel::Blue
+                                                   : ScanChannel::Rgb;
+    if (!m_filter.ScanMatch(m_surfaces[kWork1], m_surfaces[kWork2], m_shiftH, m_shiftV, scan.rows,
+                            scan.columns, scan.total, scanChannel)) {
+        return std::nullopt;
+    }
+    scan.rate = matchRate(scan.total, width, height, m_shiftH, m_shiftV);
+    return scan;
+}
+
+bool ComparisonSession::originalsEqual() {
+    const std::optional<ScanResult> scan = computeScan(-1);
+    if (!scan) {
+        return false;
+    }
+    const long long overlap = (m_workingSize.width() - std::abs(static_cast<long long>(m_shiftH))) *
+                              (m_workingSize.height() - std::abs(static_cast<long long>(m_shiftV)));
+    return overlap > 0 && scan->total == static_cast<double>(overlap);
+}
+
+} // namespace corvane

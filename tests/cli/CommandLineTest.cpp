@@ -1,0 +1,179 @@
+// corvane-cli's contract: commands, outputs and exit codes.
+
+#include "cli/CommandLine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+QImage picture(int width, int height, int seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, qRgb((x * 9 + seed) & 0xFF, (y * 7 + x * x) & 0xFF, (x ^ y * 5) & 0xFF));
+        }
+    }
+    return image;
+}
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_folder.isValid());
+        m_oldTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", m_folder.path().toLocal8Bit());
+        const QImage base = picture(48, 32, 1);
+        ASSERT_TRUE(base.save(path("a.png")));
+        ASSERT_TRUE(base.save(path("same.png")));
+        QImage changed = base.copy();
+        changed.setPixel(10, 10, qRgb(1, 2, 3));
+        ASSERT_TRUE(changed.save(path("b.png")));
+        ASSERT_TRUE(picture(20, 10, 2).save(path("small.png")));
+    }
+    void TearDown() override {
+        if (m_oldTemp.isEmpty()) {
+            qunsetenv("TMPDIR");
+        } else {
+            qputenv("TMPDIR", m_oldTemp);
+        }
+    }
+
+    QString path(const char* name) const { return m_folder.filePath(QString::fromUtf8(name)); }
+
+    // Runs a command line; the words "@name" stand for files of the test folder.
+    int run(const QStringList& words) {
+        QStringList arguments;
+        for (const QString& word : words) {
+            arguments.push_back(word.startsWith(QLatin1Char('@')) ? path(word.mid(1).toUtf8().constData())
+                                                                  : word);
+        }
+        out.clear();
+        err.clear();
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        return runCommandLine(arguments, outStream, errStream);
+    }
+
+    QString out;
+    QString err;
+
+private:
+    QTemporaryDir m_folder;
+    QByteArray m_oldTemp;
+};
+
+TEST_F(CommandLine, ComparisonsExitZeroWhenEqualAndOneWhenDifferent) {
+    EXPECT_EQ(run({"pixel", "@a.png", "@same.png"}), 0) << err.toStdString();
+    EXPECT_EQ(run({"pixel", "@a.png", "@b.png", "-o", "@map.png", "--background", "black"}), 1)
+        << err.toStdString();
+    const QImage map(path("map.png"));
+    ASSERT_FALSE(map.isNull());
+    EXPECT_EQ(map.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(map.pixel(10, 10), qRgb(0, 0, 0));
+    EXPECT_TRUE(err.isEmpty());
+
+    EXPECT_EQ(run({"gradation", "--edge", "--space", "hls", "@a.png", "@b.png"}), 1);
+    EXPECT_EQ(run({"composite", "--blend", "12", "--binarize", "--adjust1", "3", "@a.png", "@same.png",
+                   "--output2", "@blend.bmp", "--bmp-bits", "8rle"}),
+              0);
+    EXPECT_FALSE(QImage(path("blend.bmp")).isNull());
+    EXPECT_EQ(
+        run({"extract", "--adjust1", "64", "--adjust2", "10", "@a.png", "@b.png", "-o", "@extract.tiff"}), 1);
+    EXPECT_FALSE(QImage(path("extract.tiff")).isNull());
+}
+
+TEST_F(CommandLine, ReportsOfHistogramScanBestMatchAndProperties) {
+    ASSERT_EQ(run({"histogram", "@a.png", "@same.png"}), 0);
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 257);
+    EXPECT_EQ(lines[0], QStringLiteral("value,red1,green1,blue1,red2,green2,blue2"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("0,")));
+
+    ASSERT_EQ(run({"scan", "--channel", "green", "--shift", "2,0", "@a.png", "@a.png"}), 1);
+    const QStringList scan = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(scan.size(), 3);
+    EXPECT_TRUE(scan[0].startsWith(QStringLiteral("rate ")));
+    EXPECT_TRUE(scan[1].startsWith(QStringLiteral("rows ")));
+    EXPECT_EQ(scan[2].split(QLatin1Char(',')).size(), 48);
+
+    ASSERT_EQ(run({"bestmatch", "@a.png", "@same.png"}), 0);
+    EXPECT_EQ(out, QStringLiteral("shift 0 0\nrate 100.000\n"));
+
+    ASSERT_EQ(run({"properties", "@a.png", "@b.png"}), 1);
+    const QStringList rows = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 15);
+    EXPECT_EQ(rows[0].split(QLatin1Char('\t')).size(), 5);
+    EXPECT_TRUE(rows[2].startsWith(QStringLiteral("3\t合致\t総ピクセル数\t1,536\t1,536")));
+}
+
+TEST_F(CommandLine, SizeMismatchNeedsYes) {
+    EXPECT_EQ(run({"pixel", "@a.png", "@small.png"}), 2);
+    EXPECT_TRUE(err.contains(QStringLiteral("small.png"))) << err.toStdString();
+    EXPECT_EQ(err.count(QLatin1Char('\n')), 1);
+    EXPECT_EQ(run({"pixel", "--yes", "@a.png", "@small.png"}), 1);
+}
+
+TEST_F(CommandLine, ErrorsExitTwoWithOneLineNamingTheFile) {
+    EXPECT_EQ(run({"pixel", "@a.png", "@missing.png"}), 2);
+    EXPECT_TRUE(err.contains(QStringLiteral("missing.png")));
+    EXPECT_EQ(run({"pixel", "@a.png"}), 2);
+    EXPECT_EQ(run({"nonsense"}), 2);
+    EXPECT_EQ(run({"pixel", "--blend", "3", "@a.png", "@b.png"}), 2);
+    EXPECT_EQ(run({"composite", "--blend", "15", "@a.png", "@b.png"}), 2);
+    EXPECT_EQ(run({"pixel", "--shift", "48,0", "@a.png", "@b.png"}), 2);
+    EXPECT_EQ(run({"histogram", "@a.png", "@b.png", "-o", "@h.png"}), 2);
+    EXPECT_EQ(run({"convert", "@a.png", "-o", "@x.jpg"}), 2);
+    EXPECT_TRUE(err.contains(QStringLiteral("x.jpg")));
+    EXPECT_FALSE(QFile::exists(path("x.jpg")));
+    QFile text(path("notes.txt"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("hello");
+    text.close();
+    EXPECT_EQ(run({"convert", "@notes.txt", "-o", "@x.png"}), 2);
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_TRUE(out.contains(QStringLiteral("corvane-cli pixel")));
+}
+
+TEST_F(CommandLine, ConvertAndPreprocessWriteByExtension) {
+    ASSERT_EQ(run({"convert", "@a.png", "-o", "@a4.bmp", "--bmp-bits", "4rle"}), 0) << err.toStdString();
+    EXPECT_FALSE(QImage(path("a4.bmp")).isNull());
+    ASSERT_EQ(run({"convert", "@a.png", "-o", "@a.jpeg", "--quality", "50", "--bits-per-pixel", "16"}), 0);
+    EXPECT_EQ(QImage(path("a.jpeg")).size(), QSize(48, 32));
+    ASSERT_EQ(run({"convert", "@a.png", "-o", "@copy.png"}), 0);
+    EXPECT_EQ(QImage(path("copy.png")).convertToFormat(QImage::Format_RGB32),
+              QImage(path("a.png")).convertToFormat(QImage::Format_RGB32));
+    ASSERT_EQ(run({"preprocess", "greyscale", "@a.png", "-o", "@grey.png"}), 0);
+    const QImage grey(path("grey.png"));
+    EXPECT_EQ(qRed(grey.pixel(5, 5)), qBlue(grey.pixel(5, 5)));
+    EXPECT_EQ(run({"preprocess", "sharpen", "@a.png", "-o", "@s.png"}), 2);
+}
+
+TEST_F(CommandLine, EmbedAndExtractADocument) {
+    QFile document(path("report.txt"));
+    ASSERT_TRUE(document.open(QIODevice::WriteOnly));
+    document.write("the report");
+    document.close();
+    ASSERT_EQ(run({"embed", "@report.txt", "@a.png", "-o", "@carrier.png"}), 0) << err.toStdString();
+    // An existing output is replaced only with --yes.
+    EXPECT_EQ(run({"embed", "@report.txt", "@a.png", "-o", "@carrier.png"}), 2);
+    ASSERT_EQ(run({"extract-document", "@carrier.png"}), 0) << err.toStdString();
+    QFile extracted(out.trimmed());
+    ASSERT_TRUE(extracted.open(QIODevice::ReadOnly));
+    EXPECT_EQ(extracted.readAll(), QByteArray("the report"));
+
+    ASSERT_TRUE(QDir().mkpath(path("out")));
+    ASSERT_EQ(run({"extract-document", "@carrier.png", "-o", "@out"}), 0);
+    EXPECT_EQ(out.trimmed(), QDir(path("out")).filePath(QStringLiteral("report.txt")));
+    EXPECT_EQ(run({"extract-document", "@carrier.png", "-o", "@out"}), 2);
+    EXPECT_EQ(run({"extract-document", "@a.png"}), 2);
+}
+
+} // namespace
+} // namespace corvane
