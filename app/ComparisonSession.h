@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ProcessingModes.h"
+#include "imagefiles/ImageLoader.h"
 #include "imaging/Filter.h"
 #include "platform/Color.h"
 #include "platform/DeviceBitmap.h"
@@ -149,6 +150,8 @@ public:
     bool SetOriginal(int k, const QString& path, const QString& type, bool ask);
     // Classifies, sets and stores the original; false when the file is no image or was not set.
     bool setOriginalFromFile(int k, const QString& path, bool ask = true);
+    // Sets both originals from files that are decoded at the same time (the command line's comparisons).
+    bool setOriginalsFromFiles(const QString& path1, const QString& path2, bool ask);
     // The set-original command: asks for a file, then sets it.
     void chooseOriginal(int k);
     // A file dropped on area `area` (0 … 3, or −1 outside the areas); `isDirectory` for folders.
@@ -220,6 +223,7 @@ public:
     Status saveSurface(int index, const QString& path, const SaveOptions& options);
 
 private:
+    bool setLoadedOriginal(int k, const QString& path, const LoadedImage& loaded, bool ask);
     void updateProcessingControls();
     void setProcessingMenu(int position, const QString& caption);
     bool startDocumentMode();

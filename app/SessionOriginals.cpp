@@ -10,6 +10,9 @@
 
 #include <QFileInfo>
 
+#include <system_error>
+#include <thread>
+
 namespace corvane {
 
 namespace {
@@ -41,12 +44,16 @@ bool ComparisonSession::CreateSurfaces(int width, int height) {
 }
 
 bool ComparisonSession::SetOriginal(int k, const QString& path, const QString& type, bool ask) {
-    const auto uk = static_cast<std::size_t>(k);
-    const std::size_t other = 1 - uk;
     LoadedImage loaded;
     if (const Status status = LoadImageFile(path, type.toLower(), m_displayBits, loaded); !status) {
         return reportFailure(status.message(), kMsgReadFailed);
     }
+    return setLoadedOriginal(k, path, loaded, ask);
+}
+
+bool ComparisonSession::setLoadedOriginal(int k, const QString& path, const LoadedImage& loaded, bool ask) {
+    const auto uk = static_cast<std::size_t>(k);
+    const std::size_t other = 1 - uk;
     const QSize size = loaded.image.size();
     const auto askSizeDiffers = [&] {
         return !ask || size == m_workingSize ||
@@ -113,6 +120,45 @@ bool ComparisonSession::setOriginalFromFile(int k, const QString& path, bool ask
     }
     m_paths[static_cast<std::size_t>(k)] = path;
     m_types[static_cast<std::size_t>(k)] = type;
+    m_host.redrawAreas(redraw::kAll, true);
+    stateChanged();
+    return true;
+}
+
+bool ComparisonSession::setOriginalsFromFiles(const QString& path1, const QString& path2, bool ask) {
+    const std::array<QString, 2> paths = {path1, path2};
+    std::array<QString, 2> types;
+    for (std::size_t k = 0; k < 2; ++k) {
+        types[k] = ClassifyImageExtension(paths[k]);
+        if (types[k].isEmpty()) {
+            return false;
+        }
+    }
+    // Both files are decoded at once; the originals are then set in order, as two drops would.
+    std::array<LoadedImage, 2> loaded;
+    std::array<Status, 2> status;
+    std::thread second;
+    const auto load = [&](std::size_t k) { status[k] = LoadImageFile(paths[k], types[k], m_displayBits, loaded[k]); };
+    try {
+        second = std::thread(load, 1);
+    } catch (const std::system_error&) {
+        load(1);
+    }
+    load(0);
+    if (second.joinable()) {
+        second.join();
+    }
+    for (std::size_t k = 0; k < 2; ++k) {
+        if (!status[k]) {
+            return reportFailure(status[k].message(), kMsgReadFailed);
+        }
+        if (!setLoadedOriginal(static_cast<int>(k), paths[k], loaded[k], ask)) {
+            return false;
+        }
+        m_paths[k] = paths[k];
+        m_types[k] = types[k];
+        loaded[k] = {};
+    }
     m_host.redrawAreas(redraw::kAll, true);
     stateChanged();
     return true;

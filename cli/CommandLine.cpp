@@ -306,26 +306,40 @@ private:
         }
     }
 
-    // Sets original k from a file; a refusal becomes the error line.
-    void setOriginal(int k, const QString& path) {
+    // A file that cannot be an original becomes the error line before anything is decoded.
+    void checkImageFile(const QString& path) {
         if (!QFileInfo(path).isFile()) {
             fail(fileMessage(path, QStringLiteral("が見つかりません")));
         }
         if (ClassifyImageExtension(path).isEmpty()) {
-            fail(fileMessage(path,
-                             QStringLiteral("は画像ファイル（jpeg, gif, bmp, png, tiff）ではありません")));
+            fail(fileMessage(path, QStringLiteral("は画像ファイル（jpeg, gif, bmp, png, tiff）ではありません")));
         }
-        if (m_session.setOriginalFromFile(k, path, true)) {
-            return;
-        }
+    }
+
+    // After a refused original: the session's own message, or the declined size question.
+    [[noreturn]] void failSetting(const QString& path) {
         if (!m_host.error().isEmpty()) {
             fail(m_host.error());
         }
         const QSize working = m_session.workingSize();
-        fail(fileMessage(
-            path, QStringLiteral("の大きさが原本1（%1 × %2）と異なります（--yes で拡大縮小して比べます）")
-                      .arg(working.width())
-                      .arg(working.height())));
+        fail(fileMessage(path, QStringLiteral("の大きさが原本1（%1 × %2）と異なります（--yes で拡大縮小して比べます）")
+                                   .arg(working.width())
+                                   .arg(working.height())));
+    }
+
+    void setOriginal(int k, const QString& path) {
+        checkImageFile(path);
+        if (!m_session.setOriginalFromFile(k, path, true)) {
+            failSetting(path);
+        }
+    }
+
+    void setBothOriginals(const QString& path1, const QString& path2) {
+        checkImageFile(path1);
+        checkImageFile(path2);
+        if (!m_session.setOriginalsFromFiles(path1, path2, true)) {
+            failSetting(m_session.originalPath(kOriginal1).isEmpty() ? path1 : path2);
+        }
     }
 
     // -o and --output2 of the image-producing comparisons.
@@ -348,8 +362,7 @@ private:
 
     int compare() {
         expectPositional(2);
-        setOriginal(kOriginal1, m_a.positional[0]);
-        setOriginal(kOriginal2, m_a.positional[1]);
+        setBothOriginals(m_a.positional[0], m_a.positional[1]);
         applyCommonParameters();
         const QString& c = m_a.command;
         const bool edge = m_a.has(QStringLiteral("--edge"));

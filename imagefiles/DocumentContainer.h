@@ -22,27 +22,42 @@ struct EmbeddedDocument {
     QByteArray bytes;
 };
 
+// True for a name that can only ever denote a file directly inside a folder: not empty, at most
+// kMaxContainerNameBytes in code page 932 (and representable there), not "." or "..", without "/" or
+// "\", without a drive prefix such as "C:", without control characters.
+bool isPlainDocumentName(const QString& name);
+
 // The container stream of a document: "stg", the name length and the document length (four bytes each,
-// most significant first), the name in code page 932, the document's bytes. Empty when the name is empty,
-// longer than kMaxContainerNameBytes, has no code page 932 form or is no plain file name.
+// most significant first), the name in code page 932, the document's bytes. Empty when the name is no
+// plain document name (above) or the document is longer than a 32-bit length field holds.
 std::optional<QByteArray> buildContainer(const QString& name, const QByteArray& document);
 
 // The carrier size for a stream of `streamBytes` on an original of `original` size: the original's size
-// when it has 10 pixels per stream byte, else both sides scaled by sqrt(need / area), rounded up.
+// when it has 10 pixels per stream byte, else both sides scaled by sqrt(need / area), rounded up (and
+// grown further if rounding left it short). An empty size when the original is empty, the stream length
+// is negative, or a side would not fit in an int.
 QSize carrierSize(QSize original, qint64 streamBytes);
 
 // A copy of `work` (the original drawn at the carrier size) whose alpha carries the stream: ten alpha
-// values per byte, repeated to the last pixel; the colour bytes stay as they are (not premultiplied).
+// values per byte, repeated to the last pixel; the colour bytes stay as they are (Format_ARGB32, not
+// premultiplied; 16-bit surfaces widened). Null when the stream is empty, does not fit in the surface
+// (fewer than 10 pixels per byte) or memory runs out. `progress` is told (rows done, rows).
 QImage EncodeContainerIntoImage(const DeviceBitmap& work, const QByteArray& stream,
                                 const ProgressFn& progress = {});
 
 // The document of an image's alpha values, or empty when there is no usable one (no signature, lengths
-// beyond the alpha capacity, a name that is no plain file name). Never reads outside `image`.
+// beyond the alpha capacity, a name that is no plain document name or not valid code page 932). Never
+// reads outside `image`. `progress` is told (document bytes done, document bytes).
 std::optional<EmbeddedDocument> readContainer(const QImage& image, const ProgressFn& progress = {});
 
-// Reads the image file and writes its document into the work folder (atomically, replacing a file of the
-// same name). Returns the written path, or empty when the image carries no usable document or writing
-// fails (then `status` says why, when given).
+// Writes the document into the work folder under its name, atomically: an existing file of that name is
+// replaced only when the whole document was written (a symbolic link of that name is replaced by the file,
+// its target left alone). Returns the written path, or empty with `status` (when given) saying why.
+QString writeDocumentToWorkFolder(const EmbeddedDocument& document, Status* status = nullptr);
+
+// Reads the image file and writes its document into the work folder (see writeDocumentToWorkFolder).
+// Returns the written path, or empty when the image carries no usable document (`status` stays a
+// success) or decoding or writing fails (then `status` says why, when given).
 QString ExtractEmbeddedDocument(const QString& imagePath, const ProgressFn& progress = {},
                                 Status* status = nullptr);
 

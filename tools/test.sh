@@ -16,4 +16,14 @@ bash "$root/tools/build.sh" "$root/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$root/build/asan" --output-on-failure -j "$jobs" -LE check
 
+echo "== fuzzing (clang, libFuzzer, each target ${CORVANE_FUZZ_SECONDS:-30} s)"
+fuzz_targets=$(sed -n 's/^corvane_add_fuzz_target(\([a-z_]*\).*/\1/p' "$root/fuzz/CMakeLists.txt")
+if [ ! -f "$root/build/fuzz/CMakeCache.txt" ]; then
+    CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCORVANE_FUZZ=ON -DCORVANE_SANITIZE=address,undefined -DCORVANE_FUZZ_SECONDS="${CORVANE_FUZZ_SECONDS:-30}"
+fi
+# shellcheck disable=SC2086
+cmake --build "$root/build/fuzz" --target $fuzz_targets
+ctest --test-dir "$root/build/fuzz" --output-on-failure -j "$jobs" -L fuzz
+
 echo "== all tests passed"

@@ -34,12 +34,13 @@ struct PropertyRow {
     QString value2;
 };
 
-// The fifteen rows.
+// The fifteen rows: file size, size, pixel count, distinct colours, the eight colour counts, SHA-256,
+// MD5 and CRC; the result says whether the two value texts are equal.
 std::vector<PropertyRow> buildPropertyRows(const OriginalProperties& original1,
                                            const OriginalProperties& original2);
 
-// Commas every three digits for texts of 4 to 9 characters (a minus sign counts as one); shorter and
-// longer texts unchanged.
+// Commas every three digits for texts of 4 to 9 characters (a minus sign counts as one, but no comma
+// directly follows it); shorter and longer texts unchanged.
 QString FormatThousands(const QString& text);
 
 } // namespace corvane
