@@ -2,6 +2,7 @@
 // folder (never outside it, replacing existing files only atomically).
 
 #include "imagefiles/DocumentContainer.h"
+#include "platform/WorkFolder.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +54,8 @@ protected:
         m_hadTmp = qEnvironmentVariableIsSet("TMPDIR");
         m_savedTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(m_root.path()));
-        ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("Corvane")));
+        m_work = workFolder();
+        ASSERT_FALSE(m_work.isEmpty());
     }
     void TearDown() override {
         if (m_hadTmp) {
@@ -63,9 +65,10 @@ protected:
         }
     }
     QString rootPath(const QString& name) const { return QDir(m_root.path()).filePath(name); }
-    QString workPath(const QString& name) const { return rootPath(QStringLiteral("Corvane/") + name); }
+    QString workPath(const QString& name) const { return QDir(m_work).filePath(name); }
 
     QTemporaryDir m_root;
+    QString m_work;
     QByteArray m_savedTmp;
     bool m_hadTmp = false;
 };
@@ -122,8 +125,7 @@ TEST_F(WorkFolderTest, ExistingFileIsReplacedAtomically) {
     EXPECT_TRUE(status.ok());
     EXPECT_EQ(fileBytes(target), QByteArray("new"));
     EXPECT_EQ(held.readAll(), old);
-    EXPECT_EQ(QDir(rootPath(QStringLiteral("Corvane"))).entryList(QDir::Files | QDir::Hidden),
-              QStringList{QStringLiteral("doc.bin")});
+    EXPECT_EQ(QDir(m_work).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("doc.bin")});
 }
 
 TEST_F(WorkFolderTest, NothingIsWrittenOutsideTheWorkFolder) {
@@ -141,7 +143,7 @@ TEST_F(WorkFolderTest, NothingIsWrittenOutsideTheWorkFolder) {
     EXPECT_FALSE(status.ok());
     EXPECT_FALSE(QFileInfo::exists(rootPath(QStringLiteral("escape.txt"))));
     // A folder of the document's name cannot be replaced; the failure names it.
-    ASSERT_TRUE(QDir(rootPath(QStringLiteral("Corvane"))).mkdir(QStringLiteral("taken")));
+    ASSERT_TRUE(QDir(m_work).mkdir(QStringLiteral("taken")));
     EXPECT_TRUE(writeDocumentToWorkFolder({QStringLiteral("taken"), "x"}, &status).isEmpty());
     EXPECT_TRUE(status.message().contains(QStringLiteral("taken")));
 }
