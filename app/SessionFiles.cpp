@@ -5,6 +5,7 @@
 #include "imagefiles/BmpWriter.h"
 #include "imagefiles/DocumentContainer.h"
 #include "imagefiles/GifWriter.h"
+#include "imagefiles/ImageFormat.h"
 #include "imagefiles/ImageSaver.h"
 #include "platform/Blit.h"
 #include "platform/SafeFile.h"
@@ -172,7 +173,13 @@ void ComparisonSession::EmbedDocument(const QString& documentPath) {
             kMsgEmbedFailed);
         return;
     }
+    // A carrier larger than the program loads could never give its document back.
     const QSize size = carrierSize(m_workingSize, stream->size());
+    if (size.isEmpty() || !withinImageLimits(size)) {
+        reportFailure(fileMessage(documentPath, QStringLiteral("は大きすぎて埋め込めません（読み込める画像の大きさを超えます）")),
+                      kMsgEmbedFailed);
+        return;
+    }
     DeviceBitmap work = DeviceBitmap::create(size.width(), size.height(), m_displayBits);
     if (work.isNull()) {
         reportFailure({}, kMsgOutOfMemory);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Status.h"
+
 #include <QByteArray>
 #include <QSize>
 #include <QString>
@@ -17,7 +19,14 @@ QString ClassifyImageExtension(const QString& path);
 // The canonical format name of file content by its signature, or empty when it is none of the five.
 QString formatFromContent(const QByteArray& head);
 
-// True when an image of `size` may be decoded.
-bool withinImageLimits(QSize size);
+// True when an image of `size` may be decoded: both sides positive and at most kMaxImageSide, and at
+// most `maxPixels` pixels.
+bool withinImageLimits(QSize size, qint64 maxPixels = kMaxImagePixels);
+
+// The failures the decoders report, naming the file (`path` may be a bare name) and the reason.
+// `format` is a canonical format name; `detail` (may be empty) says what is wrong.
+Status corruptImageStatus(const QString& path, const QString& format, const QString& detail = {});
+Status imageTooLargeStatus(const QString& path, QSize size);
+Status imageOutOfMemoryStatus(const QString& path);
 
 } // namespace corvane

@@ -13,18 +13,25 @@ namespace corvane {
 // encoder: the save fails with Status::Kind::NoEncoder and writes nothing.
 bool hasEncoder(const QString& extension);
 
-// Encodes the image (alpha kept where the format has one) into `path`, atomically.
+// Encodes the image into `path`, atomically (a failure leaves an existing file byte-identical).
+// JPEG (with `quality`, 0 … 100), PNG and TIFF (LZW) through Qt's writers: a Format_ARGB32 image is stored
+// with its colour bytes and alpha exactly as they are (not premultiplied); JPEG drops the alpha. GIF
+// through encodeGif() (alpha 0 → the transparent index). BMP through encodeBmpImage(): 32 bits with a
+// BITMAPV5 alpha mask when the image format has alpha, else 24 bits.
 Status saveImageWithEncoder(const QImage& image, const QString& path, const QString& extension, int quality);
 
 // The surface saved through the encoder of the extension; `quality` 10 … 100 matters for JPEG only.
+// The surface is opaque: its fourth byte is not saved as alpha.
 Status SaveBitmapWithEncoder(const DeviceBitmap& bitmap, const QString& path, const QString& extension,
                              int quality);
 
-// The surface saved with pure white pixels fully transparent and every other pixel opaque.
+// The surface saved with pure white pixels (255, 255, 255) fully transparent and every other pixel
+// opaque; colour bytes are kept, transparent ones included. JPEG has no alpha and stores the colours.
 Status SaveTransparentWithEncoder(const DeviceBitmap& bitmap, const QString& path, const QString& extension);
 
-// The preprocessing "256色": the surface reduced to 256 colours through the GIF encoder's quantiser, in
-// place. False when memory runs out (the surface keeps its content).
+// The preprocessing "256色": the surface reduced to 256 colours through the GIF encoder's quantiser
+// (quantizeTo256Colors), in place; 16-bit surfaces take the colours narrowed, 32-bit pixels keep their
+// fourth byte. False when memory runs out (the surface keeps its content).
 bool ReduceTo256Colors(DeviceBitmap& surface);
 
 } // namespace corvane

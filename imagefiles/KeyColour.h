@@ -15,8 +15,9 @@ bool ReadBmpKeyColour(const QByteArray& file, ColorRef& key);
 class CPNGSub {
 public:
     // The key colour of a PNG file: its bKGD colour for grey or RGB with alpha (white without bKGD), the
-    // palette entry of the first non-opaque tRNS entry for palette images, else none. False when the file
-    // has no PNG signature or no IHDR. Never reads outside `file`.
+    // palette entry of the first non-opaque tRNS entry for palette images, else none (kNoColor). False
+    // (`key` unchanged) when the file has no PNG signature or no IHDR. Chunks are found by plain byte
+    // scans, and a position derived from a hit that lies outside `file` counts as not found.
     static bool ReadPngKeyColour(const QByteArray& file, ColorRef& key);
 };
 
