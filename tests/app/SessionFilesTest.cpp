@@ -26,7 +26,7 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(AllDepths, Files, ::testing::Values(16, 24, 32),
-                         [](const auto& info) { return "Bits" + std::to_string(info.param); });
+                         [](const auto& suffix) { return "Bits" + std::to_string(suffix.param); });
 
 TEST_P(Files, EverySaveTypeWritesAFileQtReads) {
     const QImage picture = makePicture(33, 21, 1);

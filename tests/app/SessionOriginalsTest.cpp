@@ -11,7 +11,7 @@ namespace {
 class Originals : public SessionFixture {};
 
 INSTANTIATE_TEST_SUITE_P(AllDepths, Originals, ::testing::Values(16, 24, 32),
-                         [](const auto& info) { return "Bits" + std::to_string(info.param); });
+                         [](const auto& suffix) { return "Bits" + std::to_string(suffix.param); });
 
 TEST_P(Originals, TheFirstOriginalFixesTheWorkingSize) {
     ASSERT_TRUE(

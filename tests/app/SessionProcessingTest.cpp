@@ -10,7 +10,7 @@ namespace {
 class Processing : public SessionFixture {};
 
 INSTANTIATE_TEST_SUITE_P(AllDepths, Processing, ::testing::Values(16, 24, 32),
-                         [](const auto& info) { return "Bits" + std::to_string(info.param); });
+                         [](const auto& suffix) { return "Bits" + std::to_string(suffix.param); });
 
 TEST(ProcessingTable, CaptionsAndControlsOfEveryProcessing) {
     EXPECT_EQ(selectionOfCommand(command::kPixel)->caption, QStringLiteral("ピクセル比較"));

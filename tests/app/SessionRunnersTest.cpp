@@ -9,7 +9,7 @@ namespace {
 class Runners : public SessionFixture {};
 
 INSTANTIATE_TEST_SUITE_P(AllDepths, Runners, ::testing::Values(16, 24, 32),
-                         [](const auto& info) { return "Bits" + std::to_string(info.param); });
+                         [](const auto& suffix) { return "Bits" + std::to_string(suffix.param); });
 
 TEST_P(Runners, PixelComparisonMarksEqualPixelsRedAndTheRestInTheBackground) {
     const QImage picture = makePicture(30, 20, 1);
