@@ -176,8 +176,10 @@ void ComparisonSession::EmbedDocument(const QString& documentPath) {
     // A carrier larger than the program loads could never give its document back.
     const QSize size = carrierSize(m_workingSize, stream->size());
     if (size.isEmpty() || !withinImageLimits(size)) {
-        reportFailure(fileMessage(documentPath, QStringLiteral("は大きすぎて埋め込めません（読み込める画像の大きさを超えます）")),
-                      kMsgEmbedFailed);
+        reportFailure(
+            fileMessage(documentPath,
+                        QStringLiteral("は大きすぎて埋め込めません（読み込める画像の大きさを超えます）")),
+            kMsgEmbedFailed);
         return;
     }
     DeviceBitmap work = DeviceBitmap::create(size.width(), size.height(), m_displayBits);

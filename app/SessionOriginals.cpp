@@ -93,10 +93,8 @@ bool ComparisonSession::setLoadedOriginal(int k, const QString& path, const Load
     m_host.resetShiftControls(m_workingSize.width() - 1, m_workingSize.height() - 1);
     if (k == kOriginal1) {
         Status status;
-        m_embeddedDocument = ExtractEmbeddedDocument(
-            path, [this](std::int64_t done, std::int64_t total) { m_host.showProgress(done, total); },
-            &status);
-        m_host.showProgress(0, 0);
+        m_embeddedDocument =
+            loaded.document ? writeDocumentToWorkFolder(*loaded.document, &status) : QString();
         if (!status) {
             m_host.showMessage(status.message() + QLatin1Char('\n'), kMsgExtractFailed, MessageType::Stop);
         }
@@ -138,7 +136,9 @@ bool ComparisonSession::setOriginalsFromFiles(const QString& path1, const QStrin
     std::array<LoadedImage, 2> loaded;
     std::array<Status, 2> status;
     std::thread second;
-    const auto load = [&](std::size_t k) { status[k] = LoadImageFile(paths[k], types[k], m_displayBits, loaded[k]); };
+    const auto load = [&](std::size_t k) {
+        status[k] = LoadImageFile(paths[k], types[k], m_displayBits, loaded[k]);
+    };
     try {
         second = std::thread(load, 1);
     } catch (const std::system_error&) {

@@ -225,13 +225,34 @@ std::optional<ScanResult> ComparisonSession::computeScan(int channel) {
 }
 
 bool ComparisonSession::originalsEqual() {
-    const std::optional<ScanResult> scan = computeScan(-1);
-    if (!scan) {
+    const DeviceBitmap& original1 = m_surfaces[kOriginal1];
+    const DeviceBitmap& original2 = m_surfaces[kOriginal2];
+    if (original1.isNull() || original2.isNull()) {
         return false;
     }
-    const long long overlap = (m_workingSize.width() - std::abs(static_cast<long long>(m_shiftH))) *
-                              (m_workingSize.height() - std::abs(static_cast<long long>(m_shiftV)));
-    return overlap > 0 && scan->total == static_cast<double>(overlap);
+    const int width = m_workingSize.width();
+    const int height = m_workingSize.height();
+    const long long overlap = (width - std::abs(static_cast<long long>(m_shiftH))) *
+                              (height - std::abs(static_cast<long long>(m_shiftV)));
+    if (overlap <= 0) {
+        return false;
+    }
+    double total = 0;
+    if (m_shiftH == 0 && m_shiftV == 0) {
+        // Without a shift the originals are compared where they are, without drawing copies.
+        std::vector<int> rows(static_cast<std::size_t>(height));
+        std::vector<int> columns(static_cast<std::size_t>(width));
+        if (!m_filter.ScanMatch(original1, original2, 0, 0, rows, columns, total, ScanChannel::Rgb)) {
+            return false;
+        }
+    } else {
+        const std::optional<ScanResult> scan = computeScan(-1);
+        if (!scan) {
+            return false;
+        }
+        total = scan->total;
+    }
+    return total == static_cast<double>(overlap);
 }
 
 } // namespace corvane

@@ -33,16 +33,10 @@ DeviceBitmap toBitmap(const QImage& image, int bitsPerPixel) {
     if (rgb.isNull()) {
         return {};
     }
-    DeviceBitmap bitmap = DeviceBitmap::fromArgb32(rgb.constBits(), rgb.width(), rgb.height(),
-                                                   rgb.bytesPerLine(), bitsPerPixel);
-    if (!bitmap.isNull() && bitsPerPixel == 32) {
-        // Surfaces carry no alpha: the fourth byte starts at 0 as on a freshly created surface.
-        for (int y = 0; y < bitmap.height(); ++y) {
-            std::uint8_t* row = bitmap.row(y);
-            for (int x = 0; x < bitmap.width(); ++x) {
-                row[4 * x + 3] = 0;
-            }
-        }
+    DeviceBitmap bitmap = DeviceBitmap::create(rgb.width(), rgb.height(), bitsPerPixel);
+    if (!bitmap.isNull()) {
+        // Surfaces carry no alpha: the fourth byte is 0 as on a freshly created surface.
+        bitmap.assignArgb32(rgb.constBits(), rgb.bytesPerLine(), /*keepAlpha=*/false);
     }
     return bitmap;
 }

@@ -218,18 +218,20 @@ QRgb withColor(ColorRef color, QRgb alphaFrom) {
 
 template <class F>
 void forEachPixel(QImage& image, F&& f) {
+    const int width = image.width();
     for (int y = 0; y < image.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             f(row[x]);
         }
     }
 }
 
 bool allOpaque(const QImage& image) {
+    const int width = image.width();
     for (int y = 0; y < image.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             if (qAlpha(row[x]) != 255) {
                 return false;
             }
@@ -258,9 +260,10 @@ void compositeOverFirstPixel(QImage& image) {
 }
 
 const QRgb* firstTransparentPixel(const QImage& image) {
+    const int width = image.width();
     for (int y = 0; y < image.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             if (qAlpha(row[x]) == 0) {
                 return row + x;
             }
@@ -410,6 +413,7 @@ Status loadImageBytes(const QByteArray& bytes, const QString& name, int displayB
     if (Status status = decode(bytes, name, maxPixels, decoded); !status) {
         return status;
     }
+    out.document = decoded.hasAlpha ? readContainer(decoded.image) : std::nullopt;
     applyKeyColour(decoded, bytes, displayBits, out);
     return Status::success();
 }
@@ -459,14 +463,7 @@ bool renderImage(const QImage& image, DeviceBitmap& surface) {
     };
 
     if (source.size() == QSize(width, height)) {
-        const int bandRows =
-            static_cast<int>(std::clamp<qint64>(kBandBytes / (qint64{4} * width), 1, height));
-        for (int y = 0; y < height; y += bandRows) {
-            if (!copyBand(source.constScanLine(y), source.bytesPerLine(), y,
-                          std::min(bandRows, height - y))) {
-                return false;
-            }
-        }
+        surface.assignArgb32(source.constBits(), source.bytesPerLine(), /*keepAlpha=*/false);
         return true;
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imagefiles/DocumentContainer.h"
 #include "imagefiles/ImageFormat.h"
 #include "platform/Color.h"
 #include "platform/DeviceBitmap.h"
@@ -8,6 +9,8 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+
+#include <optional>
 
 namespace corvane {
 
@@ -24,6 +27,9 @@ inline constexpr qint64 kMaxImageFileBytes = qint64{1} << 30;
 struct LoadedImage {
     QImage image;
     ColorRef keyColor = kNoColor;
+    // The document its alpha values carry, read before the transparency resolution (which may replace
+    // them), so that nobody has to decode the file a second time to look for one.
+    std::optional<EmbeddedDocument> document;
 };
 
 // Reads and decodes an image file. `format` is the canonical name ClassifyImageExtension() gave the path

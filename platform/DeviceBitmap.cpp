@@ -39,12 +39,19 @@ DeviceBitmap DeviceBitmap::fromArgb32(const std::uint8_t* pixels, int width, int
     if (bitmap.isNull() || pixels == nullptr) {
         return {};
     }
-    for (int y = 0; y < height; ++y) {
+    bitmap.assignArgb32(pixels, stride, /*keepAlpha=*/true);
+    return bitmap;
+}
+
+void DeviceBitmap::assignArgb32(const std::uint8_t* pixels, std::ptrdiff_t stride, bool keepAlpha) {
+    const int w = width();
+    const std::uint32_t alphaMask = keepAlpha ? 0xFFFFFFFFu : 0x00FFFFFFu;
+    for (int y = 0; y < height(); ++y) {
         const std::uint8_t* in = pixels + y * stride;
-        std::uint8_t* out = bitmap.row(y);
-        switch (bitsPerPixel) {
+        std::uint8_t* out = row(y);
+        switch (bitsPixel()) {
         case 16:
-            for (int x = 0; x < width; ++x, in += 4, out += 2) {
+            for (int x = 0; x < w; ++x, in += 4, out += 2) {
                 const auto word =
                     static_cast<std::uint16_t>(((in[2] >> 3) << 11) | ((in[1] >> 2) << 5) | (in[0] >> 3));
                 out[0] = static_cast<std::uint8_t>(word & 0xFF);
@@ -52,16 +59,20 @@ DeviceBitmap DeviceBitmap::fromArgb32(const std::uint8_t* pixels, int width, int
             }
             break;
         case 24:
-            for (int x = 0; x < width; ++x, in += 4, out += 3) {
+            for (int x = 0; x < w; ++x, in += 4, out += 3) {
                 std::memcpy(out, in, 3);
             }
             break;
         default:
-            std::memcpy(out, in, static_cast<std::size_t>(width) * 4);
+            for (int x = 0; x < w; ++x) {
+                std::uint32_t pixel;
+                std::memcpy(&pixel, in + 4 * x, 4);
+                pixel &= alphaMask;
+                std::memcpy(out + 4 * x, &pixel, 4);
+            }
             break;
         }
     }
-    return bitmap;
 }
 
 void DeviceBitmap::toArgb32(std::uint8_t* pixels, std::ptrdiff_t stride) const {

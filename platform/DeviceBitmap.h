@@ -44,6 +44,10 @@ public:
     static DeviceBitmap fromArgb32(const std::uint8_t* pixels, int width, int height, std::ptrdiff_t stride,
                                    int bitsPerPixel);
 
+    // Overwrites the whole bitmap with 8-bit pixels of its own size, converted as fromArgb32() does; the
+    // fourth byte of 32-bit pixels is alpha when `keepAlpha`, else 0 (a surface carries no alpha).
+    void assignArgb32(const std::uint8_t* pixels, std::ptrdiff_t stride, bool keepAlpha);
+
     // Writes the image as 32-bit words 0xAARRGGBB into `pixels` (width × height, `stride` bytes per row).
     // 16-bit channels are widened through Expand5/Expand6, so fromArgb32(toArgb32(x)) == x. Alpha is the
     // fourth byte in the 32-bit format and 255 otherwise.
