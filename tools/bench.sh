@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the benchmarks in release mode and runs them. Extra arguments go to
-# the benchmark program (e.g. --benchmark_filter=Blur).
+# Installs what is needed, builds the benchmarks in release mode and runs them: the pixel engine against
+# memory floors, the file digests, and corvane-cli against peer programs. Extra arguments go to the engine
+# benchmark (e.g. --benchmark_filter=Blur). Exits non-zero when a goal is missed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/deps.sh"
 bash "$root/tools/build.sh" "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=ON \
     -DCORVANE_BUILD_BENCH=ON
-exec "$root/build/bench/bench/corvane-bench" "$@"
+"$root/build/bench/bench/corvane-bench" "$@" || status=$?
+"$root/build/bench/bench/corvane-hash-bench" || status=$?
+bash "$root/bench/cli-peers.sh" "$root/build/bench" || status=$?
+exit "${status:-0}"
