@@ -4,7 +4,6 @@
 
 #include "imagefiles/BmpWriter.h"
 #include "imagefiles/DocumentContainer.h"
-#include "imagefiles/GifWriter.h"
 #include "imagefiles/ImageFormat.h"
 #include "imagefiles/ImageSaver.h"
 #include "platform/Blit.h"
@@ -83,14 +82,10 @@ Status ComparisonSession::saveSurface(int index, const QString& path, const Save
     if (!options.transparent) {
         return SaveBitmapWithEncoder(bitmap, path, extension, options.quality);
     }
-    if (extension != QLatin1String("gif")) {
-        return SaveTransparentWithEncoder(bitmap, path, extension);
-    }
-    // GIF has one transparent palette entry: the one nearest the substitute white is marked.
-    if (const Status saved = SaveBitmapWithEncoder(bitmap, path, extension, 100); !saved) {
-        return saved;
-    }
-    return CGIFSub::MarkGifTransparent(path);
+    // Pure white becomes transparent in every format. (A GIF gets its own transparent palette entry for
+    // exactly those pixels: marking afterwards the entry nearest a near-white, as a fixed palette allowed,
+    // would with an adaptive palette catch some other light colour and leave white opaque.)
+    return SaveTransparentWithEncoder(bitmap, path, extension);
 }
 
 void ComparisonSession::SaveResultImage(int area) {

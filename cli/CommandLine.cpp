@@ -312,7 +312,8 @@ private:
             fail(fileMessage(path, QStringLiteral("が見つかりません")));
         }
         if (ClassifyImageExtension(path).isEmpty()) {
-            fail(fileMessage(path, QStringLiteral("は画像ファイル（jpeg, gif, bmp, png, tiff）ではありません")));
+            fail(fileMessage(path,
+                             QStringLiteral("は画像ファイル（jpeg, gif, bmp, png, tiff）ではありません")));
         }
     }
 
@@ -322,9 +323,10 @@ private:
             fail(m_host.error());
         }
         const QSize working = m_session.workingSize();
-        fail(fileMessage(path, QStringLiteral("の大きさが原本1（%1 × %2）と異なります（--yes で拡大縮小して比べます）")
-                                   .arg(working.width())
-                                   .arg(working.height())));
+        fail(fileMessage(
+            path, QStringLiteral("の大きさが原本1（%1 × %2）と異なります（--yes で拡大縮小して比べます）")
+                      .arg(working.width())
+                      .arg(working.height())));
     }
 
     void setOriginal(int k, const QString& path) {

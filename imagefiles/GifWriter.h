@@ -28,11 +28,12 @@ struct PalettedImage {
 };
 
 // The image reduced to at most `maxColors` (2 … 256) colours without dithering. An image that has no
-// more colours than that keeps them exactly (palette in order of first appearance); otherwise the
-// palette is libimagequant's. With `keepTransparency`, pixels with alpha 0 share one extra entry
-// (colour 0, alpha 0; it counts towards `maxColors`) and every other pixel counts as opaque; without
-// it alpha is ignored. Palette entries are opaque apart from the transparent one. Null when the image
-// is null or memory runs out.
+// more colours than that keeps them exactly (palette in order of first appearance); otherwise
+// libimagequant makes the palette (from a sample of the pixels of images over 2 megapixels) and every
+// pixel takes its nearest entry (squared RGB distance, first entry on ties). With `keepTransparency`,
+// pixels with alpha 0 share one extra entry (colour 0, alpha 0; it counts towards `maxColors`) and every
+// other pixel counts as opaque; without it alpha is ignored. Null when the image is null or memory runs
+// out.
 PalettedImage quantizeImage(const QImage& image, int maxColors, bool keepTransparency);
 
 // The bytes of a GIF89a file of the image, quantised to at most 256 colours, with a graphic control

@@ -32,56 +32,9 @@ Status writeEncoded(const QString& path, const QByteArray& bytes) {
     return writeFileAtomically(path, bytes);
 }
 
-// Qt writes the alpha of an ARGB32 image into a TIFF file as unassociated alpha (ExtraSamples = 2). Its
-// own reader then goes through libtiff's RGBA interface, which premultiplies such alpha: every pixel that
-// is not opaque comes back with other colour bytes, and colours under alpha 0 are lost. A carrier whose
-// colours must stay unchanged cannot afford that. With the fourth sample declared unspecified (0), Qt
-// reads the samples as they are, and ImageMagick still takes the fourth sample as unassociated alpha.
-// Changes the one SHORT value of that tag in the first IFD of a little-endian file; false when absent.
-bool declareAlphaUnspecified(QByteArray& tiff) {
-    auto u16 = [&](qsizetype at) {
-        return static_cast<std::uint32_t>(static_cast<std::uint8_t>(tiff[at]) |
-                                          static_cast<std::uint8_t>(tiff[at + 1]) << 8);
-    };
-    if (tiff.size() < 8 || tiff[0] != 'I' || tiff[1] != 'I' || u16(2) != 42) {
-        return false;
-    }
-    const qsizetype ifd = static_cast<qsizetype>(u16(4) | u16(6) << 16);
-    if (ifd < 8 || ifd + 2 > tiff.size()) {
-        return false;
-    }
-    const qsizetype entries = u16(ifd);
-    for (qsizetype i = 0; i < entries && ifd + 2 + 12 * (i + 1) <= tiff.size(); ++i) {
-        const qsizetype entry = ifd + 2 + 12 * i;
-        constexpr std::uint32_t kExtraSamples = 338, kShort = 3;
-        if (u16(entry) == kExtraSamples && u16(entry + 2) == kShort && u16(entry + 4) == 1 &&
-            u16(entry + 6) == 0) {
-            tiff[entry + 8] = 0;
-            tiff[entry + 9] = 0;
-            return true;
-        }
-    }
-    return false;
-}
-
 // JPEG, PNG and TIFF through Qt's writers, with the format named so that the file name's extension
 // never picks another plugin.
 Status writeWithQt(const QImage& image, const QString& path, const QString& format, int quality) {
-    if (format == QLatin1String("tiff") && image.hasAlphaChannel()) {
-        // Encoded in memory first, to adjust the alpha declaration before the file is written.
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "tiff");
-        writer.setCompression(1);
-        if (!writer.write(image.convertToFormat(QImage::Format_ARGB32))) {
-            return Status::failure(
-                fileMessage(path, QStringLiteral("：画像を書き込めません（%1）").arg(writer.errorString())));
-        }
-        buffer.close();
-        declareAlphaUnspecified(bytes);
-        return writeFileAtomically(path, bytes);
-    }
     return writeFileAtomically(path, [&](QIODevice& out) {
         QImageWriter writer(&out, format.toLatin1());
         if (format == QLatin1String("jpeg")) {
@@ -92,7 +45,9 @@ Status writeWithQt(const QImage& image, const QString& path, const QString& form
             // larger. (Quality 100 would mean no compression at all.)
             writer.setQuality(67);
         } else if (format == QLatin1String("tiff")) {
-            writer.setCompression(1); // LZW: lossless; small for results with flat areas
+            // LZW: lossless and small for results with flat areas. Alpha is stored as unassociated alpha,
+            // the colour bytes as they are, which every TIFF reader understands.
+            writer.setCompression(1);
         }
         if (!writer.write(image)) {
             return Status::failure(
