@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -125,6 +126,44 @@ Status checkPngHeader(const QByteArray& bytes, const QString& name, qint64 maxPi
     return Status::success();
 }
 
+// Qt widens the 5- and 6-bit channels of 16-bit BMP files by shifting, so that their white comes out
+// as (248, 252, 248). The program widens such channels to the full range everywhere else (31 → 255), so
+// the decoded channels are widened again the same way: c = value >> (8 − bits), then c × 255 / top,
+// rounded. Masks are read from the file (5-5-5 without them).
+void widenSixteenBitBmp(const QByteArray& bytes, QImage& image) {
+    if (bytes.size() < 34 || le32(bytes, 14) < 40 || le16(bytes, 28) != 16) {
+        return;
+    }
+    constexpr std::uint32_t kBitFields = 3;
+    std::array<std::uint32_t, 3> masks = {0x7C00, 0x03E0, 0x001F};
+    if (le32(bytes, 30) == kBitFields && bytes.size() >= 66) {
+        masks = {le32(bytes, 54), le32(bytes, 58), le32(bytes, 62)};
+    }
+    std::array<std::array<std::uint8_t, 256>, 3> tables{};
+    for (std::size_t c = 0; c < 3; ++c) {
+        const int bits = std::popcount(masks[c]);
+        for (unsigned v = 0; v < 256; ++v) {
+            if (bits == 0 || bits >= 8) {
+                tables[c][v] = static_cast<std::uint8_t>(v);
+                continue;
+            }
+            const unsigned top = (1u << bits) - 1;
+            const unsigned level = v >> (8 - bits);
+            tables[c][v] = static_cast<std::uint8_t>((level * 510 + top) / (2 * top));
+        }
+    }
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const QRgb p = row[x];
+            row[x] = qRgba(tables[0][static_cast<std::size_t>(qRed(p))],
+                           tables[1][static_cast<std::size_t>(qGreen(p))],
+                           tables[2][static_cast<std::size_t>(qBlue(p))], qAlpha(p));
+        }
+    }
+}
+
 struct Decoded {
     QImage image;
     QString format;
@@ -180,6 +219,10 @@ Status decodeWithQt(const QByteArray& bytes, const QString& name, const QString&
         return imageTooLargeStatus(name, image.size());
     }
     out.hasAlpha = image.hasAlphaChannel();
+    if (format == QLatin1String("bmp")) {
+        image.convertTo(QImage::Format_ARGB32);
+        widenSixteenBitBmp(bytes, image);
+    }
     image.convertTo(QImage::Format_ARGB32);
     if (image.isNull() || image.format() != QImage::Format_ARGB32) {
         return imageOutOfMemoryStatus(name);

@@ -1,6 +1,7 @@
 // Decoding: lossless formats come out exactly, GIF frames with transparency and interlacing, size limits
 // refused from the header, and drawing a decoded image into surfaces of any size and format.
 
+#include "imagefiles/BmpWriter.h"
 #include "imagefiles/ImageConversion.h"
 #include "imagefiles/ImageLoader.h"
 #include "platform/Blit.h"
@@ -61,6 +62,29 @@ TEST(Decode, LosslessFormatsAreExact) {
     const QImage tiffAlpha = decoded(test::makeTiff(alpha, true));
     EXPECT_EQ(imageDifference(alphaOnly(tiffAlpha), alphaOnly(alpha)), "");
     EXPECT_EQ(tiffAlpha.format(), QImage::Format_ARGB32);
+}
+
+// 16-bit BMP files (ours are 5-6-5 bitfields) load with their channels widened to the full range, so a
+// 16-bit surface saved and loaded again is the same surface (white stays white, not 248, 252, 248).
+TEST(Decode, SixteenBitBmpChannelsWidenToTheFullRange) {
+    std::mt19937 random(11);
+    DeviceBitmap surface = DeviceBitmap::create(37, 5, 16);
+    for (int y = 0; y < surface.height(); ++y) {
+        for (int x = 0; x < surface.width(); ++x) {
+            surface.setPixel(x, y,
+                             makeColor(static_cast<std::uint8_t>(random()),
+                                       static_cast<std::uint8_t>(random()),
+                                       static_cast<std::uint8_t>(random())));
+        }
+    }
+    surface.setPixel(0, 0, kWhite);
+    LoadedImage loaded;
+    ASSERT_TRUE(loadImageBytes(encodeBmp(surface, 16, BmpCompression::Bitfields), QStringLiteral("s.bmp"), 16,
+                               loaded));
+    EXPECT_EQ(loaded.image.pixel(0, 0), qRgb(255, 255, 255));
+    DeviceBitmap back = DeviceBitmap::create(37, 5, 16);
+    ASSERT_TRUE(renderImage(loaded.image, back));
+    EXPECT_EQ(imageDifference(toImage(back), toImage(surface)), "");
 }
 
 TEST(Decode, JpegLoadsCloseToItsSource) {
