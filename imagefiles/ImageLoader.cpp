@@ -43,14 +43,22 @@ bool isImageFormat(const QString& format) {
            format == QLatin1String("tiff");
 }
 
+// Little-endian fields of a file; 0 for a field that would reach past the end of the bytes.
+std::uint32_t leField(const QByteArray& bytes, qsizetype offset, int size) {
+    if (offset < 0 || offset > bytes.size() - size) {
+        return 0;
+    }
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) {
+        value = (value << 8) | static_cast<std::uint8_t>(bytes.at(offset + i));
+    }
+    return value;
+}
 std::uint32_t le32(const QByteArray& bytes, qsizetype offset) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.constData()) + offset;
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
+    return leField(bytes, offset, 4);
 }
 std::uint32_t le16(const QByteArray& bytes, qsizetype offset) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.constData()) + offset;
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8);
+    return leField(bytes, offset, 2);
 }
 
 // The BMP header: the size against the limits, the pixel data's offset, and, where the pixel data has a
