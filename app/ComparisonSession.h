@@ -223,7 +223,10 @@ public:
     Status saveSurface(int index, const QString& path, const SaveOptions& options);
 
 private:
-    bool setLoadedOriginal(int k, const QString& path, const LoadedImage& loaded, bool ask);
+    // Sets original k from a decoded image; `converted`, when given, is the image already in the surface
+    // format at its own size, taken over as the surface when that is the working size.
+    bool setLoadedOriginal(int k, const QString& path, const LoadedImage& loaded, bool ask,
+                           DeviceBitmap* converted = nullptr);
     void updateProcessingControls();
     void setProcessingMenu(int position, const QString& caption);
     bool startDocumentMode();

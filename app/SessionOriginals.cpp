@@ -3,6 +3,7 @@
 #include "app/ComparisonSession.h"
 
 #include "imagefiles/DocumentContainer.h"
+#include "imagefiles/ImageConversion.h"
 #include "imagefiles/ImageFormat.h"
 #include "imagefiles/ImageLoader.h"
 #include "imagefiles/ImageSaver.h"
@@ -48,13 +49,23 @@ bool ComparisonSession::SetOriginal(int k, const QString& path, const QString& t
     if (const Status status = LoadImageFile(path, type.toLower(), m_displayBits, loaded); !status) {
         return reportFailure(status.message(), kMsgReadFailed);
     }
-    return setLoadedOriginal(k, path, loaded, ask);
+    // An image that will be drawn at its own size becomes its surface without a copy; one that will be
+    // scaled keeps its decoded pixels for the smooth scaling.
+    const std::size_t other = 1 - static_cast<std::size_t>(k);
+    DeviceBitmap converted;
+    if (m_paths[other].isEmpty() || loaded.image.size() == m_workingSize) {
+        converted = takeSurface(loaded, m_displayBits);
+    }
+    return setLoadedOriginal(k, path, loaded, ask, &converted);
 }
 
-bool ComparisonSession::setLoadedOriginal(int k, const QString& path, const LoadedImage& loaded, bool ask) {
+bool ComparisonSession::setLoadedOriginal(int k, const QString& path, const LoadedImage& loaded, bool ask,
+                                          DeviceBitmap* converted) {
     const auto uk = static_cast<std::size_t>(k);
     const std::size_t other = 1 - uk;
-    const QSize size = loaded.image.size();
+    // The image may already have become `converted` (its buffer taken over), which then has its size.
+    const bool taken = loaded.image.isNull() && converted != nullptr && !converted->isNull();
+    const QSize size = taken ? QSize(converted->width(), converted->height()) : loaded.image.size();
     const auto askSizeDiffers = [&] {
         return !ask || size == m_workingSize ||
                m_host.showMessage({}, kMsgSizeDiffers, MessageType::YesNo) == MessageButton::Yes;
@@ -85,7 +96,11 @@ bool ComparisonSession::setLoadedOriginal(int k, const QString& path, const Load
         }
     }
     m_naturalSizes[uk] = size;
-    if (!renderImage(loaded.image, m_surfaces[uk])) {
+    if (converted != nullptr && !converted->isNull() && converted->geometry() == m_surfaces[uk].geometry()) {
+        // Already converted at the working size: it becomes the surface as it is.
+        m_surfaces[uk] = std::move(*converted);
+    } else if (taken || !renderImage(loaded.image, m_surfaces[uk])) {
+        // (Callers take an image over only when it will not be scaled, so `taken` never gets here.)
         return reportFailure(fileMessage(path, QStringLiteral("を描画できません")), kMsgOutOfMemory);
     }
     ResetProcessing();
@@ -134,6 +149,7 @@ bool ComparisonSession::setOriginalsFromFiles(const QString& path1, const QStrin
     }
     // Both files are decoded at once; the originals are then set in order, as two drops would.
     std::array<LoadedImage, 2> loaded;
+    std::array<DeviceBitmap, 2> converted;
     std::array<Status, 2> status;
     std::thread second;
     const auto load = [&](std::size_t k) {
@@ -148,11 +164,18 @@ bool ComparisonSession::setOriginalsFromFiles(const QString& path1, const QStrin
     if (second.joinable()) {
         second.join();
     }
+    // Original 1 gives the working size; original 2 is taken over as it is when it has that size too.
+    const bool sameSize = loaded[0].image.size() == loaded[1].image.size();
+    for (std::size_t k = 0; k < 2; ++k) {
+        if (status[k] && (k == 0 || sameSize)) {
+            converted[k] = takeSurface(loaded[k], m_displayBits);
+        }
+    }
     for (std::size_t k = 0; k < 2; ++k) {
         if (!status[k]) {
             return reportFailure(status[k].message(), kMsgReadFailed);
         }
-        if (!setLoadedOriginal(static_cast<int>(k), paths[k], loaded[k], ask)) {
+        if (!setLoadedOriginal(static_cast<int>(k), paths[k], loaded[k], ask, &converted[k])) {
             return false;
         }
         m_paths[k] = paths[k];

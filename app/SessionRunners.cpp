@@ -33,12 +33,21 @@ bool ComparisonSession::runEdgesOnWork() {
 }
 
 bool ComparisonSession::RunPixelComparison(bool edgesFirst) {
-    copyOriginalsToWork();
-    if (edgesFirst && !runEdgesOnWork()) {
-        return false;
+    // The originals are compared through work copies only where a copy differs from them: the edge images,
+    // or original 2 moved by the shift. Otherwise they are read where they are, which gives the same map
+    // without writing two more images.
+    const bool shifted = m_shiftH != 0 || m_shiftV != 0;
+    if (edgesFirst) {
+        copyOriginalsToWork();
+        if (!runEdgesOnWork()) {
+            return false;
+        }
+    } else if (shifted) {
+        drawShiftedOriginal2(m_surfaces[kWork2]);
     }
-    if (!m_filter.ComparePixels(m_surfaces[kWork1], m_surfaces[kWork2], m_surfaces[kResult1], m_shiftH,
-                                m_shiftV, m_background)) {
+    const DeviceBitmap& first = m_surfaces[edgesFirst ? kWork1 : kOriginal1];
+    const DeviceBitmap& second = m_surfaces[edgesFirst || shifted ? kWork2 : kOriginal2];
+    if (!m_filter.ComparePixels(first, second, m_surfaces[kResult1], m_shiftH, m_shiftV, m_background)) {
         return reportFailure({}, kMsgOutOfMemory);
     }
     bitBlt(m_surfaces[kResult2], 0, 0, m_surfaces[kResult1]);

@@ -2,6 +2,20 @@
 
 namespace corvane {
 
+QImage imageOnNewBuffer(QSize size, QImage::Format format, Buffer<std::uint8_t>& storage) {
+    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+    if (size.isEmpty() || depth <= 0) {
+        return {};
+    }
+    const qsizetype bytesPerLine = ((qsizetype{size.width()} * depth + 31) / 32) * 4;
+    storage = allocateBuffer<std::uint8_t>(static_cast<std::size_t>(bytesPerLine) *
+                                           static_cast<std::size_t>(size.height()));
+    if (!storage) {
+        return {};
+    }
+    return QImage(storage.get(), size.width(), size.height(), bytesPerLine, format);
+}
+
 QImage toImage(const DeviceBitmap& bitmap) {
     if (bitmap.isNull()) {
         return {};

@@ -173,6 +173,7 @@ void widenSixteenBitBmp(const QByteArray& bytes, QImage& image) {
 }
 
 struct Decoded {
+    Buffer<std::uint8_t> storage;
     QImage image;
     QString format;
     bool hasAlpha = false; // false when the decoder said every pixel is opaque
@@ -214,7 +215,13 @@ Status decodeWithQt(const QByteArray& bytes, const QString& name, const QString&
     if (!withinImageLimits(size, maxPixels)) {
         return imageTooLargeStatus(name, size);
     }
+    // Decoders of RGB32 and ARGB32 images write into an image of the right size and format that they are
+    // given; ours gets large pages, which spares most of the page faults of a first touch.
     QImage image;
+    const QImage::Format decoded = reader.imageFormat();
+    if (decoded == QImage::Format_RGB32 || decoded == QImage::Format_ARGB32) {
+        image = imageOnNewBuffer(size, decoded, out.storage);
+    }
     if (!reader.read(&image) || image.isNull()) {
         // The reader says no more than that it failed; when a picture of this size cannot even be
         // allocated, memory is what ran out.
@@ -227,11 +234,15 @@ Status decodeWithQt(const QByteArray& bytes, const QString& name, const QString&
         return imageTooLargeStatus(name, image.size());
     }
     out.hasAlpha = image.hasAlphaChannel();
-    if (format == QLatin1String("bmp")) {
-        image.convertTo(QImage::Format_ARGB32);
-        widenSixteenBitBmp(bytes, image);
+    if (image.format() == QImage::Format_RGB32 && out.storage && image.constBits() == out.storage.get()) {
+        // Opaque pixels 0xFFRRGGBB are ARGB32 pixels already: the decoded buffer is relabelled, not copied.
+        image = QImage(out.storage.get(), image.width(), image.height(), image.bytesPerLine(),
+                       QImage::Format_ARGB32);
     }
     image.convertTo(QImage::Format_ARGB32);
+    if (format == QLatin1String("bmp")) {
+        widenSixteenBitBmp(bytes, image);
+    }
     if (image.isNull() || image.format() != QImage::Format_ARGB32) {
         return imageOutOfMemoryStatus(name);
     }
@@ -454,7 +465,8 @@ Status decodeImageBytes(const QByteArray& bytes, const QString& name, QImage& ou
     if (Status status = decode(bytes, name, maxPixels, decoded); !status) {
         return status;
     }
-    out = std::move(decoded.image);
+    // An image over the decode buffer must not outlive it: hand out a copy that owns its pixels.
+    out = decoded.storage ? decoded.image.copy() : std::move(decoded.image);
     return Status::success();
 }
 
@@ -465,6 +477,7 @@ Status loadImageBytes(const QByteArray& bytes, const QString& name, int displayB
         return status;
     }
     out.document = decoded.hasAlpha ? readContainer(decoded.image) : std::nullopt;
+    out.storage = std::move(decoded.storage);
     applyKeyColour(decoded, bytes, displayBits, out);
     return Status::success();
 }
@@ -488,6 +501,25 @@ Status decodeImageFile(const QString& path, QImage& out) {
         return read;
     }
     return decodeImageBytes(bytes, path, out);
+}
+
+DeviceBitmap takeSurface(LoadedImage& loaded, int bitsPerPixel) {
+    QImage& image = loaded.image;
+    const bool ownBuffer = loaded.storage && image.constBits() == loaded.storage.get();
+    if (bitsPerPixel != 32 || !ownBuffer || image.bytesPerLine() != qsizetype{4} * image.width() ||
+        (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)) {
+        return toBitmap(image, bitsPerPixel);
+    }
+    // B, G, R stay where they are; the fourth byte, alpha in the image, is 0 on a surface.
+    const int width = image.width();
+    const int height = image.height();
+    std::uint8_t* pixels = loaded.storage.get();
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (std::size_t i = 0; i < count; ++i) {
+        pixels[4 * i + 3] = 0;
+    }
+    image = QImage();
+    return DeviceBitmap::adopt(std::move(loaded.storage), width, height, 32);
 }
 
 bool renderImage(const QImage& image, DeviceBitmap& surface) {

@@ -25,6 +25,9 @@ inline constexpr qint64 kMaxImageFileBytes = qint64{1} << 30;
 // key colour is the colour of its first pixel whose fourth byte is 0 or 237). Without a key colour every
 // pixel is opaque: a partly transparent image is composited over the colour of its pixel (0, 0).
 struct LoadedImage {
+    // The pixels of `image` when the decoder wrote them into a buffer of ours (declared first, so that
+    // the image goes before its buffer).
+    Buffer<std::uint8_t> storage;
     QImage image;
     ColorRef keyColor = kNoColor;
     // The document its alpha values carry, read before the transparency resolution (which may replace
@@ -56,5 +59,10 @@ Status loadImageBytes(const QByteArray& bytes, const QString& name, int displayB
 // Works in bands of rows, so the memory beyond one 32-bit copy of the image stays small. False when the
 // image or the surface is null or memory runs out (the surface may then hold part of the image).
 bool renderImage(const QImage& image, DeviceBitmap& surface);
+
+// The loaded image as a surface of its own size in `bitsPerPixel`: a 32-bit surface takes the decoded
+// buffer over where it can (then `loaded.image` becomes null), saving a copy of the whole image; any
+// other case converts. Null when memory runs out.
+DeviceBitmap takeSurface(LoadedImage& loaded, int bitsPerPixel);
 
 } // namespace corvane

@@ -33,6 +33,17 @@ DeviceBitmap DeviceBitmap::create(int width, int height, int bitsPerPixel) {
     return bitmap;
 }
 
+DeviceBitmap DeviceBitmap::adopt(Buffer<std::uint8_t> bits, int width, int height, int bitsPerPixel) {
+    DeviceBitmap bitmap;
+    const int stride = deviceRowStride(width, bitsPerPixel);
+    if (!bits || stride == 0 || height <= 0) {
+        return bitmap;
+    }
+    bitmap.m_bits = std::move(bits);
+    bitmap.m_geometry = {width, height, stride, bitsPerPixel};
+    return bitmap;
+}
+
 DeviceBitmap DeviceBitmap::fromArgb32(const std::uint8_t* pixels, int width, int height,
                                       std::ptrdiff_t stride, int bitsPerPixel) {
     DeviceBitmap bitmap = create(width, height, bitsPerPixel);

@@ -38,6 +38,10 @@ public:
     // A black bitmap; null when the size or depth is unusable or memory runs out.
     static DeviceBitmap create(int width, int height, int bitsPerPixel);
 
+    // A bitmap that takes over `bits`, which must hold height rows of the device stride for width pixels
+    // at `bitsPerPixel`. Null (and `bits` freed) when the size or depth is unusable.
+    static DeviceBitmap adopt(Buffer<std::uint8_t> bits, int width, int height, int bitsPerPixel);
+
     // A bitmap from 8-bit pixels given as 32-bit words 0xAARRGGBB (B, G, R, A in memory). The 16-bit
     // format keeps the top 5, 6 and 5 bits of red, green and blue; the 32-bit format stores alpha as its
     // fourth byte. Null on a bad size or when memory runs out.
