@@ -489,7 +489,8 @@ Status LoadImageFile(const QString& path, const QString& format, int displayBits
             QStringLiteral("は画像ファイルではありません（読み込めるのは JPEG、GIF、BMP、PNG、TIFF です）")));
     }
     QByteArray bytes;
-    if (Status read = readWholeFile(path, bytes, kMaxImageFileBytes); !read) {
+    Buffer<char> storage;
+    if (Status read = readWholeFile(path, storage, bytes, kMaxImageFileBytes); !read) {
         return read;
     }
     return loadImageBytes(bytes, path, displayBits, out);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Allocation.h"
 #include "platform/Status.h"
 
 #include <QByteArray>
@@ -20,5 +21,10 @@ Status writeFileAtomically(const QString& path, const QByteArray& bytes);
 
 // The whole file, or a failure naming the file and the reason. Refuses files larger than `maxBytes`.
 Status readWholeFile(const QString& path, QByteArray& bytes, qint64 maxBytes = qint64{1} << 31);
+
+// The same into a buffer from allocateBuffer() (large files get its page handling); `bytes` is a view of
+// `storage` and is valid only as long as `storage` is.
+Status readWholeFile(const QString& path, Buffer<char>& storage, QByteArray& bytes,
+                     qint64 maxBytes = qint64{1} << 31);
 
 } // namespace corvane
