@@ -142,6 +142,9 @@ public:
     QPoint visualPoint() const { return m_visualPoint; }
     QPoint gridPosition() const { return m_gridPosition; }
     void setGridPosition(QPoint position) { m_gridPosition = position; }
+    bool gridOn() const { return m_gridOn; }
+    void setGridOn(bool on) { m_gridOn = on; }
+    void setVisualPoint(QPoint point) { m_visualPoint = point; }
 
     // --- Originals ---
 
@@ -271,6 +274,7 @@ private:
     int m_overlayLevel = 0;
     ColorRef m_background = kBackgroundDefault;
     QPoint m_gridPosition{-1, -1};
+    bool m_gridOn = false;
     QPoint m_visualPoint{17, 17};
 
     bool m_zoomMode = false;
