@@ -13,6 +13,7 @@
 #include <QSize>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <optional>
@@ -128,6 +129,8 @@ public:
     void setParameters(int colorSpace, int blendMode, int overlayLevel);
     void setAdjustValues(int adjust1, int adjust2);
     void setBackground(ColorRef background) { m_background = background; }
+    // Colour of original 2's picture in the watermark mode, where the watermark texts are typed.
+    void setWatermarkBackground(ColorRef color) { m_watermarkBackground = color; }
 
     int shiftH() const { return m_shiftH; }
     int shiftV() const { return m_shiftV; }
@@ -137,6 +140,7 @@ public:
     int blendMode() const { return m_blendMode; }
     int overlayLevel() const { return m_overlayLevel; }
     ColorRef background() const { return m_background; }
+    ColorRef watermarkBackground() const { return m_watermarkBackground; }
     int histogramVariant() const { return m_histogramVariant; }
     int scanChannel() const { return m_scanChannel; }
     QPoint visualPoint() const { return m_visualPoint; }
@@ -144,6 +148,10 @@ public:
     void setGridPosition(QPoint position) { m_gridPosition = position; }
     bool gridOn() const { return m_gridOn; }
     void setGridOn(bool on) { m_gridOn = on; }
+    // How the visual comparison labels its cells: 0 no values, 1 decimal, 2 and 3 upper- and lower-case
+    // hexadecimal. Kept within 0 … 3.
+    int valueNotation() const { return m_valueNotation; }
+    void setValueNotation(int notation) { m_valueNotation = std::clamp(notation, 0, 3); }
     void setVisualPoint(QPoint point) { m_visualPoint = point; }
 
     // --- Originals ---
@@ -213,8 +221,11 @@ public:
     // Hides `documentPath` in a copy of original 1 saved as PNG or TIFF, asking where.
     void EmbedDocument(const QString& documentPath);
     const QString& embeddedDocumentPath() const { return m_embeddedDocument; }
-    // The file name shown under the extraction button.
+    // The file name of the embedded document.
     QString embeddedDocumentName() const;
+    // What the field under the extraction button shows: the embedded document's name after original 1
+    // was set, empty after a clear (which keeps the document itself).
+    const QString& documentFieldText() const { return m_documentField; }
     // Copies the embedded document to the desktop, asking first.
     void ExtractToDesktop();
 
@@ -273,9 +284,11 @@ private:
     int m_blendMode = 0;
     int m_overlayLevel = 0;
     ColorRef m_background = kBackgroundDefault;
+    ColorRef m_watermarkBackground = kBackgroundWhite;
     QPoint m_gridPosition{-1, -1};
     bool m_gridOn = false;
     QPoint m_visualPoint{17, 17};
+    int m_valueNotation = 1;
 
     bool m_zoomMode = false;
     bool m_watermarkMode = false;

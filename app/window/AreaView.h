@@ -1,15 +1,32 @@
 #pragma once
 
 #include "app/window/AreaGeometry.h"
+#include "platform/Color.h"
 
+#include <QCursor>
+#include <QImage>
 #include <QWidget>
 
 #include <array>
 #include <memory>
+#include <optional>
+
+class QMenu;
+class QPainter;
 
 namespace corvane {
 
 class ComparisonSession;
+
+// An outline drawn over the areas while a rectangle is dragged out or resized (client coordinates):
+// dotted, blue while a handle is being dragged and red otherwise, optionally with its eight handle marks.
+struct AreaOutline {
+    QRect rect;
+    bool handleDrag = false;
+    bool handles = false;
+};
+// Draws `outline` with `painter` (no antialiasing, one-pixel lines on the rectangle's edge pixels).
+void paintOutline(QPainter& painter, const AreaOutline& outline);
 
 // The four image areas of the main window, below its control rows: paints originals, results,
 // backgrounds, the grid and the labels from the session's state; takes the pointer (grid drags, context
@@ -32,11 +49,29 @@ public:
     // Whether area k's image was drawn at the last paint.
     bool areaShowsImage(int area) const { return m_showsImage[static_cast<std::size_t>(area)]; }
 
-    // An arrow key pressed anywhere in the window: (dx, dy) in screen pixels.
+    // An arrow key pressed anywhere in the window, as a step (dx, dy). With the visual comparison current
+    // the visual point moves by it in image pixels, as long as its 5 × 5 neighbourhood stays inside the
+    // image; otherwise nothing happens yet.
     void arrowKey(int dx, int dy);
 
     // The area under the last right click (−1 outside every frame), for the context-menu commands.
     int clickedArea() const { return m_clickedArea; }
+
+    // The context menu of a right click at `point` (widget coordinates): remembers the clicked area,
+    // enables and checks the items from the session and the last paint, and connects the commands. The
+    // caller shows it (and may trigger its actions directly); each action's data is its command id.
+    std::unique_ptr<QMenu> makeContextMenu(QPoint point);
+
+    // The outline painted over everything (a rubber band or a resize outline of a feature); none when
+    // empty. Repaints the old and the new place.
+    void setOutline(const std::optional<AreaOutline>& outline);
+
+    // One tick of the document mode's drop-invitation frame (every 50 ms while the mode is on): advances
+    // the session's phase and repaints original 1's picture, keeping its scaled copy.
+    void documentFrameTick();
+
+    // How often area k's scaled copy was made so far (it is made on demand by painting).
+    int scaledCopyCount(int area) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -49,6 +84,49 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    enum class PointerPhase { Press, Move, Release };
+
+    // Painting (AreaView.cpp). paintScene draws everything but the drop-invitation frame and the outline
+    // and returns which areas showed an image.
+    std::array<bool, 4> paintScene(QPainter& painter);
+    void paintArea(QPainter& painter, int area, std::array<bool, 4>& showsImage);
+    bool paintSurface(QPainter& painter, int area, ColorRef transparent);
+    void paintGrid(QPainter& painter, int area);
+    void paintAreaLabels(QPainter& painter);
+    void paintDocumentFrame(QPainter& painter);
+    // Area k's surface scaled to `size` with `transparent` (kNoColor: opaque), made again when needed.
+    const QImage& scaledCopy(int area, QSize size, ColorRef transparent);
+    void layoutAreas();
+    // Repaints the frames or only the pictures of `which` (redraw which-values), keeping the scaled copies.
+    void repaintNamed(int which, bool picturesOnly);
+    void invalidateScaledCopies(int which);
+
+    // Paint hooks of the features drawn over the areas; they draw nothing yet.
+    void paintVisualCrossHair(QPainter& painter, int area);
+    void paintVisualTables(QPainter& painter);
+    void paintHistogramChart(QPainter& painter);
+    void paintScanChart(QPainter& painter);
+    void paintZoomFrame(QPainter& painter, int area);
+    void paintWatermarkTexts(QPainter& painter);
+    // Whether the help pane covers the results (then they are not drawn and the pointer is ignored).
+    bool helpPaneShown() const;
+
+    // Pointer hooks of the features with gestures of their own; true when the feature took the event.
+    bool watermarkPointer(PointerPhase phase, QPoint point);
+    bool zoomPointer(PointerPhase phase, QPoint point);
+    // Sets the visual comparison's point from the pointer over an original.
+    void visualPointFromPointer(QPoint point);
+    // The cursor a feature wants at a hover position, if any.
+    std::optional<QCursor> featureHoverCursor(QPoint point);
+    // The watermark mode's own context menus; null when the usual ones apply.
+    std::unique_ptr<QMenu> watermarkContextMenu(QPoint point);
+
+    // Pointer handling and commands (AreaViewInput.cpp).
+    GridHit gridHit(QPoint point) const;
+    void moveGrid(QPoint point);
+    void runCommand(int command);
+    const QCursor& loupeCursor();
+
     ComparisonSession& m_session;
     AreaGeometry m_geometry;
     std::array<bool, 4> m_showsImage{};

@@ -9,6 +9,9 @@
 
 #include <memory>
 
+class QAction;
+class QMenu;
+
 namespace corvane {
 
 class AreaView;
@@ -25,11 +28,33 @@ public:
     ~CSorvikDlg() override;
 
     // Restores the settings and the originals of the last run (before the window is shown), or sets the
-    // originals given on the command line instead (without questions, as the restore does).
+    // originals given on the command line instead (without questions, as the restore does). A window
+    // closed maximised is set to show maximised.
     void restoreSession(const QStringList& originals = {});
+    // Writes the settings that the next start restores. Closing the window does this.
+    void saveSettings();
 
     ComparisonSession& session() { return *m_session; }
     AreaView& areaView() { return *m_areas; }
+
+    // The control of the window's template by its id (1033 the processing button, 1015/1016 the first
+    // adjust control, 2 the exit button, …); null for an unknown id. Up-down controls and their buddy edits
+    // are one UpDownControl under both ids.
+    QWidget* control(int id) const;
+    // The menu item of a command id of the processing and parameter menus (165, 121, 149, 32791, …).
+    QAction* commandAction(int id) const;
+    // The popup of the processing button at `position` (0 the processings, 1–3 the mode-ending items).
+    QMenu* processingMenu(int position) const;
+
+    // A length in dialog units as pixels, with the base units of the window's font.
+    int dialogUnitsX(int units) const;
+    int dialogUnitsY(int units) const;
+    // The bottom of the progress bar's row: the top of the image areas.
+    int areasTop() const;
+
+    // A command of the accelerators and of the buttons without an operation of their own yet (help,
+    // version, watermark editing, the zoom window's target): announced through commandIssued().
+    void runCommand(int id);
 
     // Host
     MessageButton showMessage(const QString& prefix, int id, MessageType type) override;
@@ -47,6 +72,10 @@ public:
     void resetShiftControls(int maxH, int maxV) override;
     void stateChanged() override;
 
+signals:
+    // A command whose feature is not part of the window yet (see runCommand).
+    void commandIssued(int id);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,6 +83,16 @@ protected:
 
 private:
     struct Controls;
+    void createControls();
+    void createMenus();
+    void setTooltips();
+    void applyCheckMarks();
+    void restoreOriginals(const QStringList& originals);
+    void restorePlacement();
+    void documentTimerTick();
+    void gridCommand(int id);
+    bool handleKey(QKeyEvent* event);
+
     std::unique_ptr<Controls> m_controls;
     int m_displayBits;
     SettingsStore& m_settings;

@@ -2,10 +2,15 @@
 
 #include "platform/Host.h"
 
+#include <QFont>
 #include <QString>
+#include <QStringList>
 
+#include <memory>
 #include <optional>
 
+class QFileDialog;
+class QMessageBox;
 class QWidget;
 
 namespace corvane {
@@ -31,7 +36,28 @@ public:
     virtual QString desktopFolder();
 };
 
-// "text|patterns|…||" → Qt's "text (patterns);;…" name filters, in order.
+// "text|patterns|…||" → Qt's "text (patterns)" name filters, in order. The text keeps its own wording
+// (the dialogs hide the pattern part), patterns separated by ";" become space-separated.
 QStringList qtNameFilters(const QString& filter);
+
+// The message box that DialogProvider::message shows (not yet shown): caption "Corvane", the icon of the
+// type and the buttons はい/いいえ/キャンセル or OK. Separate so that tests can inspect it.
+std::unique_ptr<QMessageBox> createMessageBox(QWidget* parent, const QString& text, MessageType type);
+// The answer a box of createMessageBox() gives for the button that closed it.
+MessageButton messageAnswer(const QMessageBox& box);
+
+// The save dialog that DialogProvider::saveFile shows (not yet shown): the filters converted, the type at
+// `filterIndex` (1-based) preselected, `defaultName` proposed, the chosen type's extension (at first
+// `defaultSuffix`) appended to a name without one, and no question about replacing a file.
+std::unique_ptr<QFileDialog> createSaveDialog(QWidget* parent, const QString& title, const QString& filter,
+                                              const QString& defaultName, const QString& defaultSuffix,
+                                              int filterIndex);
+
+// The font of the main window and its dialogs: "MS UI Gothic", 10 points. Where that family is not
+// installed, the Japanese fonts registered by installFontSubstitutes() stand in for it.
+QFont dialogFont();
+// Registers installed Japanese fonts as substitutes for the Windows families the program asks for by
+// name ("MS UI Gothic", "Meiryo UI"). Idempotent.
+void installFontSubstitutes();
 
 } // namespace corvane

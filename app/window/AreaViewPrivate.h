@@ -1,0 +1,43 @@
+#pragma once
+
+// State of AreaView shared by its painting and its pointer handling; not part of its interface.
+
+#include "app/window/AreaView.h"
+#include "platform/DeviceBitmap.h"
+
+#include <QCursor>
+#include <QImage>
+#include <QPoint>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace corvane {
+
+// The areas a redraw which-value names: 0 … 3 one area, 10 all, 11 the originals, 12 the results, 13
+// areas 1 to 3; none for other values.
+std::vector<int> areasOf(int which);
+
+// A surface scaled to its picture's size, and what it was made from.
+struct ScaledCopy {
+    QImage image;
+    bool stale = true;
+    ColorRef transparent = kNoColor;
+    const void* source = nullptr;
+    BitmapGeometry geometry;
+    int count = 0; // how often it was made
+};
+
+struct AreaView::Private {
+    std::array<ScaledCopy, 4> copies;
+    std::optional<AreaOutline> outline;
+    // The grid drag: kind (−1 none, 0 intersection, 1 horizontal line, 2 vertical line) and its area.
+    int gridDragKind = -1;
+    int gridDragArea = -1;
+    bool visualDrag = false;
+    QPoint lastRightClick{-1, -1};
+    std::optional<QCursor> loupe;
+};
+
+} // namespace corvane

@@ -1,0 +1,91 @@
+#include "tests/window/AreaTestSupport.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QTest>
+
+// Fontconfig and the platform plugin keep caches for the life of the process; they are not leaks of ours.
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\nleak:libQt6Gui\nleak:libQt6Core\nleak:libglib\nleak:libdbus\n";
+}
+
+namespace corvane::test {
+
+namespace {
+
+// One application for the whole test program, on the offscreen platform.
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "corvane-area-tests";
+        static char* argv[] = {name, nullptr};
+        m_application = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { m_application.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_application;
+};
+
+[[maybe_unused]] const ::testing::Environment* const registered =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+} // namespace
+
+void AreaViewFixture::SetUp() {
+    folder = std::make_unique<QTemporaryDir>();
+    ASSERT_TRUE(folder->isValid());
+    session = std::make_unique<ComparisonSession>(host, bits());
+    view = std::make_unique<AreaView>(*session, nullptr);
+    host.view = view.get();
+    view->resize(406, 206);
+    view->show();
+    // The session's redraws paint at once only on an exposed window.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+}
+
+void AreaViewFixture::TearDown() {
+    host.view = nullptr;
+    view.reset();
+    session.reset();
+    EXPECT_EQ(host.unexpectedQuestions, 0);
+}
+
+QString AreaViewFixture::writePng(const QString& name, const QImage& image) {
+    const QString path = folder->filePath(name);
+    EXPECT_TRUE(image.save(path, "PNG"));
+    return path;
+}
+
+void AreaViewFixture::setOriginal(int k, const QImage& image, const QString& name) {
+    if (!session->originalPath(1 - k).isEmpty() && image.size() != session->workingSize()) {
+        host.answer(MessageButton::Yes);
+    }
+    ASSERT_TRUE(session->setOriginalFromFile(k, writePng(name, image)));
+}
+
+QImage AreaViewFixture::grabbed() {
+    return view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QRgb AreaViewFixture::surfacePixel(int surface, int x, int y) const {
+    const ColorRef c = session->surface(surface).pixel(x, y);
+    return qRgb(redOf(c), greenOf(c), blueOf(c)) & 0xFFFFFFu;
+}
+
+QImage solidImage(QSize size, QRgb color) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+QImage halves(QSize size, QRgb left, QRgb right) {
+    QImage image = solidImage(size, left);
+    QPainter(&image).fillRect(QRect(size.width() / 2, 0, size.width(), size.height()), QColor(right));
+    return image;
+}
+
+} // namespace corvane::test
