@@ -174,6 +174,29 @@ TEST_F(AreaInputTest, ResultMenuStatesAndCommands) {
     EXPECT_TRUE(QFileInfo::exists(target));
 }
 
+TEST_F(AreaInputTest, EverySaveTypeFromTheResultMenu) {
+    setBoth();
+    session->prepareProcessing(command::kPixel);
+    ASSERT_TRUE(session->RunProcessing());
+    grabbed();
+    const char* extensions[] = {"bmp",  "bmp", "bmp", "bmp",  "bmp", "bmp", "bmp", "bmp",
+                                "jpeg", "gif", "png", "tiff", "bmp", "gif", "png", "tiff"};
+    for (int index = 1; index <= 16; ++index) {
+        SCOPED_TRACE(index);
+        const QString target = folder->filePath(QStringLiteral("type%1.").arg(index) +
+                                                QString::fromLatin1(extensions[index - 1]));
+        host.answerSaveDialog(target, index);
+        if (index == 9) {
+            host.answerQuality(75);
+        }
+        host.answer(MessageButton::No); // saved; show the folder?
+        command(centre(kResult1), 102);
+        const QImage saved(target);
+        ASSERT_FALSE(saved.isNull());
+        EXPECT_EQ(saved.size(), session->workingSize());
+    }
+}
+
 TEST_F(AreaInputTest, GridCursorsAndDragsOnEveryArea) {
     setBoth();
     session->setGridOn(true);
