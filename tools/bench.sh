@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the benchmarks in release mode and runs them: the pixel engine against
-# memory floors, the file digests, and corvane-cli against peer programs. Extra arguments go to the engine
+# memory floors, the file digests, painting the window, and corvane-cli against peer programs. Extra arguments go to the engine
 # benchmark (e.g. --benchmark_filter=Blur). Exits non-zero when a goal is missed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,5 +9,6 @@ bash "$root/tools/build.sh" "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DCOR
     -DCORVANE_BUILD_BENCH=ON
 "$root/build/bench/bench/corvane-bench" "$@" || status=$?
 "$root/build/bench/bench/corvane-hash-bench" || status=$?
+"$root/build/bench/bench/corvane-paint-bench" || status=$?
 bash "$root/bench/cli-peers.sh" "$root/build/bench" || status=$?
 exit "${status:-0}"
