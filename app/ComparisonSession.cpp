@@ -121,6 +121,12 @@ bool ComparisonSession::RunProcessing() {
             return false;
         }
         m_zoomMode = true;
+        {
+            const int w = m_workingSize.width();
+            const int h = m_workingSize.height();
+            setZoomFrame(kOriginal1, QRect(w / 2 - w / 4, h / 2 - h / 4, 2 * (w / 4), 2 * (h / 4)));
+        }
+        m_host.focusMainWindow();
         m_transparent = {0, 0};
         m_host.redrawAreas(redraw::kAll, true);
         stateChanged();
@@ -154,6 +160,7 @@ bool ComparisonSession::RunProcessing() {
         return false;
     }
     if (m_processing == ProcessingMode::Visual) {
+        m_host.focusMainWindow();
         m_host.redrawAreas(redraw::kAll, true);
         return true;
     }
@@ -200,6 +207,7 @@ void ComparisonSession::ResetProcessing() {
     updateProcessingControls();
     setProcessingMenu(0, noProcessingCaption());
     m_zoomMode = false;
+    m_zoomFrame = QRect();
     m_watermarkMode = false;
     m_documentMode = false;
     stateChanged();

@@ -10,6 +10,7 @@
 #include "views/PropertyTable.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -189,6 +190,7 @@ public:
     ColorRef resultTransparentColor(int result) const {
         return m_transparent[static_cast<std::size_t>(result)];
     }
+    void setResultTransparentColors(ColorRef color) { m_transparent = {color, color}; }
 
     // --- Runners ---
 
@@ -213,6 +215,18 @@ public:
     // --- Modes ---
 
     bool zoomModeOn() const { return m_zoomMode; }
+    // The zoom comparison's frame in image pixels (empty: none) and the original it magnifies (0 or 1).
+    // Starting the comparison puts a frame of half the image's size at its centre on original 1; a reset
+    // empties it.
+    const QRect& zoomFrame() const { return m_zoomFrame; }
+    int zoomTarget() const { return m_zoomTarget; }
+    void setZoomFrame(int target, const QRect& frame) {
+        m_zoomTarget = std::clamp(target, 0, 1);
+        m_zoomFrame = frame;
+    }
+    // Whether the help pane covers the result areas (the areas then ignore the pointer).
+    bool helpPaneShown() const { return m_helpPaneShown; }
+    void setHelpPaneShown(bool shown) { m_helpPaneShown = shown; }
     bool watermarkModeOn() const { return m_watermarkMode; }
     bool documentModeOn() const { return m_documentMode; }
     // One tick of the document mode's drop-invitation frame: the next phase 0 … 19.
@@ -291,6 +305,9 @@ private:
     int m_valueNotation = 1;
 
     bool m_zoomMode = false;
+    QRect m_zoomFrame;
+    int m_zoomTarget = 0;
+    bool m_helpPaneShown = false;
     bool m_watermarkMode = false;
     bool m_documentMode = false;
     int m_documentFramePhase = 0;

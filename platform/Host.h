@@ -66,6 +66,10 @@ public:
         static_cast<void>(maxV);
     }
 
+    // The main window takes the keyboard focus (the visual comparison and the zoom comparison read the
+    // arrow keys there).
+    virtual void focusMainWindow() {}
+
     // The property comparison's table is ready (ComparisonSession::propertyRows()).
     virtual void showPropertyComparison() {}
 

@@ -17,18 +17,17 @@ int unscaled(int value, float scale) {
     return static_cast<int>(static_cast<float>(value) / scale);
 }
 
-// The rectangle between two corners given with exclusive far edges, whatever their order.
-QRect fromCorners(QPoint a, QPoint b) {
-    const int left = std::min(a.x(), b.x());
-    const int top = std::min(a.y(), b.y());
-    return {left, top, std::max(a.x(), b.x()) - left, std::max(a.y(), b.y()) - top};
-}
-
 QPoint farCorner(const QRect& rect) {
     return {rect.x() + rect.width(), rect.y() + rect.height()};
 }
 
 } // namespace
+
+QRect normalisedRect(QPoint a, QPoint b) {
+    const int left = std::min(a.x(), b.x());
+    const int top = std::min(a.y(), b.y());
+    return {left, top, std::max(a.x(), b.x()) - left, std::max(a.y(), b.y()) - top};
+}
 
 QPoint AreaGeometry::imageToScreen(int area, QPoint image) const {
     const QRect& picture = pictures[static_cast<std::size_t>(area)];
@@ -36,7 +35,7 @@ QPoint AreaGeometry::imageToScreen(int area, QPoint image) const {
 }
 
 QRect AreaGeometry::imageToScreen(int area, const QRect& image) const {
-    return fromCorners(imageToScreen(area, image.topLeft()), imageToScreen(area, farCorner(image)));
+    return normalisedRect(imageToScreen(area, image.topLeft()), imageToScreen(area, farCorner(image)));
 }
 
 QPoint AreaGeometry::screenToImage(int area, QPoint screen) const {
@@ -48,7 +47,7 @@ QPoint AreaGeometry::screenToImage(int area, QPoint screen) const {
 }
 
 QRect AreaGeometry::screenToImage(int area, const QRect& screen) const {
-    return fromCorners(screenToImage(area, screen.topLeft()), screenToImage(area, farCorner(screen)));
+    return normalisedRect(screenToImage(area, screen.topLeft()), screenToImage(area, farCorner(screen)));
 }
 
 int AreaGeometry::screenLengthToImage(int length) const {

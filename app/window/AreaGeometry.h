@@ -10,6 +10,9 @@
 // the first column outside" is x + width, never QRect::right() (which is x + width − 1).
 namespace corvane {
 
+// The rectangle between two corners given with exclusive far edges, whatever their order.
+QRect normalisedRect(QPoint a, QPoint b);
+
 // Where the four areas and their pictures lie in the main window's client area, and the one display
 // scale of all four. Computed from the client rectangle, the bottom of the control rows and the working
 // image size; pure, so it is tested without a window.

@@ -212,7 +212,7 @@ std::array<bool, 4> AreaView::paintScene(QPainter& painter) {
         const QRect& frame = m_geometry.frames[static_cast<std::size_t>(k)];
         if (k < kResult1) {
             frameRect(painter, frame, kFrameColor);
-        } else if (!isChartOrTable(mode) && !helpPaneShown()) {
+        } else if (!isChartOrTable(mode) && !m_session.helpPaneShown()) {
             const ColorRef background = m_session.background();
             if (background == kBackgroundBlack || background == kBackgroundWhite) {
                 painter.fillRect(frame, toQColor(background));
@@ -222,7 +222,7 @@ std::array<bool, 4> AreaView::paintScene(QPainter& painter) {
         }
     }
     for (int k = 0; k < 4; ++k) {
-        if (k >= kResult1 && helpPaneShown()) {
+        if (k >= kResult1 && m_session.helpPaneShown()) {
             break;
         }
         paintArea(painter, k, showsImage);
@@ -264,7 +264,7 @@ void AreaView::paintArea(QPainter& painter, int area, std::array<bool, 4>& shows
     if (m_session.gridOn() && !m_session.surface(area).isNull() && gridHere) {
         paintGrid(painter, area);
     }
-    if (m_session.zoomModeOn() && area < kResult1) {
+    if (m_session.zoomModeOn() && area < kResult1 && showsImage[uk]) {
         paintZoomFrame(painter, area);
     }
 }
@@ -392,11 +392,6 @@ void AreaView::paintVisualCrossHair(QPainter&, int) {}
 void AreaView::paintVisualTables(QPainter&) {}
 void AreaView::paintHistogramChart(QPainter&) {}
 void AreaView::paintScanChart(QPainter&) {}
-void AreaView::paintZoomFrame(QPainter&, int) {}
 void AreaView::paintWatermarkTexts(QPainter&) {}
-
-bool AreaView::helpPaneShown() const {
-    return false;
-}
 
 } // namespace corvane

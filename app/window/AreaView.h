@@ -51,8 +51,10 @@ public:
 
     // An arrow key pressed anywhere in the window, as a step (dx, dy). With the visual comparison current
     // the visual point moves by it in image pixels, as long as its 5 × 5 neighbourhood stays inside the
-    // image; otherwise nothing happens yet.
+    // image; in the zoom comparison the zoom frame moves by it in screen pixels, kept inside the image.
     void arrowKey(int dx, int dy);
+    // The zoom comparison magnifies the other original, when that shows an image.
+    void switchZoomTarget();
 
     // The area under the last right click (−1 outside every frame), for the context-menu commands.
     int clickedArea() const { return m_clickedArea; }
@@ -108,21 +110,32 @@ private:
     void paintScanChart(QPainter& painter);
     void paintZoomFrame(QPainter& painter, int area);
     void paintWatermarkTexts(QPainter& painter);
-    // Whether the help pane covers the results (then they are not drawn and the pointer is ignored).
-    bool helpPaneShown() const;
 
-    // Pointer hooks of the features with gestures of their own; true when the feature took the event.
+    // Pointer hooks of the watermark texts; true when they took the event.
     bool watermarkPointer(PointerPhase phase, QPoint point);
-    bool zoomPointer(PointerPhase phase, QPoint point);
+    // The cursor the watermark texts want at a hover position, if any.
+    std::optional<QCursor> watermarkHoverCursor(QPoint point);
+    // The watermark mode's menus of a text under the point or of the watermark view (original 2's frame);
+    // null when there is none.
+    std::unique_ptr<QMenu> watermarkContextMenu(QPoint point);
+
+    // The zoom frame's gestures (AreaViewZoom.cpp): grabbing a handle or the frame, resizing, moving,
+    // and the rubber band that draws a new frame on an original.
+    bool zoomPress(QPoint point);
+    bool zoomDrag(QPoint point);
+    bool zoomRelease(QPoint point);
+    void startZoomBand(QPoint point);
+    void zoomBandTo(QPoint point);
+    void applyZoomBand(QPoint point);
+    std::optional<QCursor> zoomHoverCursor(QPoint point) const;
+    // The zoom frame in client coordinates of area k; empty when there is none.
+    QRect zoomFrameOnScreen(int area) const;
     // Sets the visual comparison's point from the pointer over an original.
     void visualPointFromPointer(QPoint point);
-    // The cursor a feature wants at a hover position, if any.
-    std::optional<QCursor> featureHoverCursor(QPoint point);
-    // The watermark mode's own context menus; null when the usual ones apply.
-    std::unique_ptr<QMenu> watermarkContextMenu(QPoint point);
 
     // Pointer handling and commands (AreaViewInput.cpp).
     GridHit gridHit(QPoint point) const;
+    void openContextMenu(QPoint point, QPoint globalPoint);
     void moveGrid(QPoint point);
     void runCommand(int command);
     const QCursor& loupeCursor();

@@ -17,6 +17,8 @@
 #include <QPixmap>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace corvane {
 
 namespace {
@@ -38,6 +40,9 @@ constexpr int kCheckerBackground = 205;
 constexpr int kWhiteBackground = 206;
 constexpr int kBlackBackground = 207;
 } // namespace menu
+
+// The results are drawn with this colour transparent while the visual comparison's point is chosen.
+constexpr ColorRef kVisualTransparent = 0xFFF7FF;
 
 // The path of the first dragged item when it is a local file or folder; empty otherwise.
 QString firstLocalPath(const QMimeData* data) {
@@ -69,7 +74,7 @@ void AreaView::mousePressEvent(QMouseEvent* event) {
     if (!hasFocus()) {
         setFocus(Qt::MouseFocusReason);
     }
-    if (helpPaneShown()) {
+    if (m_session.helpPaneShown()) {
         return;
     }
     const QPoint point = event->position().toPoint();
@@ -84,24 +89,28 @@ void AreaView::mousePressEvent(QMouseEvent* event) {
             return;
         }
     }
-    if (m_session.zoomModeOn() && zoomPointer(PointerPhase::Press, point)) {
+    if (m_session.zoomModeOn() && zoomPress(point)) {
         return;
     }
-    if (m_session.currentProcessing() == ProcessingMode::Visual && m_geometry.originalAt(point) >= 0) {
+    const bool visual = m_session.currentProcessing() == ProcessingMode::Visual;
+    if (visual && m_geometry.originalAt(point) >= 0) {
+        setFocus(Qt::MouseFocusReason);
         m_private->visualDrag = true;
         visualPointFromPointer(point);
+    } else if (!visual && m_session.zoomModeOn()) {
+        startZoomBand(point);
     }
 }
 
 void AreaView::mouseMoveEvent(QMouseEvent* event) {
-    if (helpPaneShown()) {
+    if (m_session.helpPaneShown()) {
         return;
     }
     const QPoint point = event->position().toPoint();
     if (m_session.watermarkModeOn() && watermarkPointer(PointerPhase::Move, point)) {
         return;
     }
-    if (m_session.zoomModeOn() && zoomPointer(PointerPhase::Move, point)) {
+    if (m_session.zoomModeOn() && zoomDrag(point)) {
         return;
     }
     if (m_private->visualDrag) {
@@ -121,26 +130,46 @@ void AreaView::mouseMoveEvent(QMouseEvent* event) {
             return;
         }
     }
-    if (const std::optional<QCursor> cursor = featureHoverCursor(point)) {
+    if (m_private->zoomBand) {
+        zoomBandTo(point);
+        return;
+    }
+    std::optional<QCursor> cursor = m_session.zoomModeOn()        ? zoomHoverCursor(point)
+                                    : m_session.watermarkModeOn() ? watermarkHoverCursor(point)
+                                                                  : std::nullopt;
+    if (!cursor && m_session.currentProcessing() == ProcessingMode::Visual &&
+        m_geometry.originalAt(point) >= 0) {
+        cursor = loupeCursor();
+    }
+    if (cursor) {
         setCursor(*cursor);
-        return;
+    } else {
+        unsetCursor();
     }
-    if (m_session.currentProcessing() == ProcessingMode::Visual && m_geometry.originalAt(point) >= 0) {
-        setCursor(loupeCursor());
-        return;
-    }
-    unsetCursor();
 }
 
 void AreaView::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    if (event->button() == Qt::RightButton) {
+        // Context menus open when the right button comes up, as on every platform.
+        if (!m_session.helpPaneShown()) {
+            openContextMenu(point, event->globalPosition().toPoint());
+        }
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
         return;
     }
-    if (helpPaneShown()) {
+    if (m_session.helpPaneShown()) {
+        // A click on an original's area takes the help pane away.
+        const int frame = m_geometry.frameAt(point);
+        if (frame == kOriginal1 || frame == kOriginal2) {
+            m_session.setHelpPaneShown(false);
+            repaintNamed(redraw::kAll, false);
+        }
         return;
     }
-    const QPoint point = event->position().toPoint();
     if (m_session.watermarkModeOn() && watermarkPointer(PointerPhase::Release, point)) {
         return;
     }
@@ -151,7 +180,7 @@ void AreaView::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     if (m_session.zoomModeOn()) {
-        zoomPointer(PointerPhase::Release, point);
+        zoomRelease(point);
     }
 }
 
@@ -200,17 +229,52 @@ const QCursor& AreaView::loupeCursor() {
 }
 
 void AreaView::arrowKey(int dx, int dy) {
-    if (m_session.currentProcessing() != ProcessingMode::Visual) {
-        return;
-    }
-    // The point stays where its 5 × 5 neighbourhood lies inside the image.
     const QSize working = m_session.workingSize();
-    const QPoint point = m_session.visualPoint() + QPoint(dx, dy);
-    if (point.x() < 2 || point.x() >= working.width() - 2 || point.y() < 2 ||
-        point.y() >= working.height() - 2) {
+    if (m_session.currentProcessing() == ProcessingMode::Visual) {
+        // The point stays where its 5 × 5 neighbourhood lies inside the image.
+        const QPoint point = m_session.visualPoint() + QPoint(dx, dy);
+        if (point.x() < 2 || point.x() >= working.width() - 2 || point.y() < 2 ||
+            point.y() >= working.height() - 2) {
+            return;
+        }
+        m_session.setVisualPoint(point);
+        repaintNamed(redraw::kAll, false);
         return;
     }
-    m_session.setVisualPoint(point);
+    QRect frame = m_session.zoomFrame();
+    if (!m_session.zoomModeOn() || frame.isEmpty()) {
+        return;
+    }
+    // The step is in screen pixels; the frame stays inside the image.
+    frame.translate(m_geometry.screenLengthToImage(dx), m_geometry.screenLengthToImage(dy));
+    if (frame.x() + frame.width() > working.width()) {
+        frame.moveLeft(working.width() - frame.width());
+    } else if (frame.x() < 0) {
+        frame.moveLeft(0);
+    }
+    if (frame.y() + frame.height() > working.height()) {
+        frame.moveTop(working.height() - frame.height());
+    } else if (frame.y() < 0) {
+        frame.moveTop(0);
+    }
+    m_session.setZoomFrame(m_session.zoomTarget(), frame);
+    repaintNamed(redraw::kAll, true);
+}
+
+void AreaView::visualPointFromPointer(QPoint point) {
+    const int original = m_geometry.originalAt(point);
+    if (original < 0 || !m_geometry.hasPictures()) {
+        return;
+    }
+    // Kept where the point's 5 × 5 neighbourhood lies inside the image.
+    const QSize working = m_session.workingSize();
+    const auto keep = [](int value, int size) {
+        value = std::max(value, 2);
+        return value >= size - 2 ? size - 3 : value;
+    };
+    const QPoint image = m_geometry.screenToImage(original, point);
+    m_session.setVisualPoint({keep(image.x(), working.width()), keep(image.y(), working.height())});
+    m_session.setResultTransparentColors(kVisualTransparent);
     repaintNamed(redraw::kAll, false);
 }
 
@@ -219,8 +283,12 @@ void AreaView::arrowKey(int dx, int dy) {
 std::unique_ptr<QMenu> AreaView::makeContextMenu(QPoint point) {
     m_clickedArea = m_geometry.frameAt(point);
     m_private->lastRightClick = point;
-    if (m_session.watermarkModeOn()) {
-        if (std::unique_ptr<QMenu> menu = watermarkContextMenu(point)) {
+    // In the watermark mode the originals cannot be changed: original 2's area is the watermark view
+    // with its own menus, and every other place offers the results' menu.
+    const bool watermark = m_session.watermarkModeOn();
+    if (watermark) {
+        std::unique_ptr<QMenu> menu = watermarkContextMenu(point);
+        if (menu || m_clickedArea == kOriginal2) {
             return menu;
         }
     }
@@ -231,7 +299,7 @@ std::unique_ptr<QMenu> AreaView::makeContextMenu(QPoint point) {
         connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
         return action;
     };
-    if (m_clickedArea == kResult1 || m_clickedArea == kResult2) {
+    if (watermark || m_clickedArea == kResult1 || m_clickedArea == kResult2) {
         menu->setTitle(QStringLiteral("結果34"));
         add(menu.get(), QStringLiteral("名前を付けて結果画像を保存(&S)"), menu::kSaveResult)
             ->setEnabled(areaShowsImage(m_clickedArea));
@@ -333,11 +401,18 @@ void AreaView::runCommand(int command) {
     }
 }
 
-void AreaView::contextMenuEvent(QContextMenuEvent* event) {
-    std::unique_ptr<QMenu> menu = makeContextMenu(event->pos());
+void AreaView::openContextMenu(QPoint point, QPoint globalPoint) {
+    std::unique_ptr<QMenu> menu = makeContextMenu(point);
     if (menu) {
         // Centred horizontally on the pointer.
-        menu->exec(event->globalPos() - QPoint(menu->sizeHint().width() / 2, 0));
+        menu->exec(globalPoint - QPoint(menu->sizeHint().width() / 2, 0));
+    }
+}
+
+void AreaView::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse's menus open on the right button's release; the keyboard's menu key opens them here.
+    if (event->reason() != QContextMenuEvent::Mouse && !m_session.helpPaneShown()) {
+        openContextMenu(event->pos(), event->globalPos());
     }
 }
 
@@ -367,16 +442,12 @@ void AreaView::dropEvent(QDropEvent* event) {
         Qt::QueuedConnection);
 }
 
-// --- Hooks of the features with gestures of their own ---
+// --- Hooks of the watermark texts ---
 
 bool AreaView::watermarkPointer(PointerPhase, QPoint) {
     return false;
 }
-bool AreaView::zoomPointer(PointerPhase, QPoint) {
-    return false;
-}
-void AreaView::visualPointFromPointer(QPoint) {}
-std::optional<QCursor> AreaView::featureHoverCursor(QPoint) {
+std::optional<QCursor> AreaView::watermarkHoverCursor(QPoint) {
     return std::nullopt;
 }
 std::unique_ptr<QMenu> AreaView::watermarkContextMenu(QPoint) {

@@ -36,6 +36,16 @@ struct AreaView::Private {
     int gridDragKind = -1;
     int gridDragArea = -1;
     bool visualDrag = false;
+    // The zoom frame's gestures: the handle being dragged (−1 none), the frame being moved with the
+    // pointer's offset from its top-left corner, and the rubber band with its area and start point.
+    int zoomHandle = -1;
+    bool zoomMove = false;
+    QPoint grabOffset;
+    bool zoomBand = false;
+    int zoomBandArea = -1;
+    QPoint zoomBandStart;
+    // The last pointer point over the area of the running gesture, used when it is released elsewhere.
+    QPoint lastPoint{-1, -1};
     QPoint lastRightClick{-1, -1};
     std::optional<QCursor> loupe;
 };

@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <array>
@@ -382,9 +383,6 @@ void CSorvikDlg::createMenus() {
     const auto select = [this](int commandId) {
         return [this, commandId] {
             m_session->SelectProcessing(commandId);
-            if (m_session->currentProcessing() == ProcessingMode::Visual) {
-                setFocus(Qt::OtherFocusReason);
-            }
             // The best-match search moves original 2: the shift controls show where it now lies.
             if (commandId == command::kBestMatch && !m_session->workingSize().isEmpty()) {
                 m_controls->shiftH->setPosition(m_session->shiftH());
@@ -596,6 +594,9 @@ void CSorvikDlg::gridCommand(int commandId) {
 }
 
 void CSorvikDlg::runCommand(int commandId) {
+    if (commandId == cmd::kZoomTarget) {
+        m_areas->switchZoomTarget();
+    }
     emit commandIssued(commandId);
 }
 
@@ -625,6 +626,11 @@ void CSorvikDlg::stateChanged() {
     c.overlay->setEnabled(enabled.overlay);
     c.notation->setEnabled(enabled.valueNotation);
     applyCheckMarks();
+    // The watermark view's background colour is offered only while the watermark mode is on.
+    if (!s.watermarkModeOn()) {
+        c.watermarkBackgroundLabel->hide();
+        c.watermarkBackground->hide();
+    }
     c.documentName->setText(s.documentFieldText());
     c.extract->setEnabled(!s.documentFieldText().isEmpty() && !s.embeddedDocumentPath().isEmpty());
 
@@ -651,6 +657,10 @@ void CSorvikDlg::documentTimerTick() {
 
 MessageButton CSorvikDlg::showMessage(const QString& prefix, int stringId, MessageType type) {
     return m_dialogs.message(this, prefix + stringText(stringId), type);
+}
+
+void CSorvikDlg::focusMainWindow() {
+    setFocus(Qt::OtherFocusReason);
 }
 
 void CSorvikDlg::redrawAreas(int which, bool erase) {
@@ -859,6 +869,13 @@ void CSorvikDlg::saveSettings() {
     write(QStringLiteral("SY"), placement.height());
 }
 
+void CSorvikDlg::stepHelpFontSize(int step) {
+    // The help text's height in pixels; the help pane takes it from the settings when it sets its font.
+    const QString name = QStringLiteral("fontRemSize");
+    const int size = m_settings.readInt(kLast, name, 12);
+    m_settings.writeInt(kLast, name, std::clamp(size + step, 8, 100));
+}
+
 // --- Events --------------------------------------------------------------------------------------------
 
 void CSorvikDlg::closeEvent(QCloseEvent* event) {
@@ -875,6 +892,16 @@ void CSorvikDlg::resizeEvent(QResizeEvent* event) {
 }
 
 bool CSorvikDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this && m_session->helpPaneShown()) {
+        // While the help pane is shown, the wheel only sizes its text (with Ctrl), wherever it turns.
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        const int delta = wheel->angleDelta().y();
+        if ((wheel->modifiers() & Qt::ControlModifier) != 0 && delta != 0) {
+            stepHelpFontSize(delta > 0 ? -1 : 1);
+        }
+        return true;
+    }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
         return false;
     }

@@ -58,6 +58,7 @@ public:
 
     // Host
     MessageButton showMessage(const QString& prefix, int id, MessageType type) override;
+    void focusMainWindow() override;
     void redrawAreas(int which, bool erase) override;
     void redrawPictures(int which) override;
     void setWaitCursor(bool on) override;
@@ -92,6 +93,8 @@ private:
     void documentTimerTick();
     void gridCommand(int id);
     bool handleKey(QKeyEvent* event);
+    // A Ctrl+wheel step of the help text's size (−1 smaller, +1 larger), kept within 8 … 100.
+    void stepHelpFontSize(int step);
 
     std::unique_ptr<Controls> m_controls;
     int m_displayBits;

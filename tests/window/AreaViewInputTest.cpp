@@ -239,5 +239,131 @@ TEST_F(AreaInputTest, VisualComparisonLoupeAndArrowKeys) {
     EXPECT_EQ(session->visualPoint(), QPoint(195, 97));
 }
 
+TEST_F(AreaInputTest, VisualPointFromThePointerKeepsItsNeighbourhoodInside) {
+    setBoth();
+    session->prepareProcessing(command::kVisual);
+    const QPoint two = pictureOrigin(kOriginal2);
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, two + QPoint(1, 60));
+    EXPECT_EQ(session->visualPoint(), QPoint(2, 60));
+    EXPECT_EQ(session->resultTransparentColor(0), 0xFFF7FFu);
+    EXPECT_EQ(session->resultTransparentColor(1), 0xFFF7FFu);
+    // Dragged to the picture's last column and row: the point stops three pixels inside.
+    drag(pictureOrigin(kOriginal1) + QPoint(40, 40), pictureOrigin(kOriginal1) + QPoint(199, 99));
+    EXPECT_EQ(session->visualPoint(), QPoint(197, 97));
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, pictureOrigin(kResult1) + QPoint(50, 50));
+    EXPECT_EQ(session->visualPoint(), QPoint(197, 97));
+}
+
+class ZoomFrameTest : public AreaInputTest {
+protected:
+    void SetUp() override {
+        AreaInputTest::SetUp();
+        setBoth();
+        session->SelectProcessing(command::kZoom);
+        grabbed();
+    }
+    QPoint one() const { return pictureOrigin(kOriginal1); }
+    QPoint two() const { return pictureOrigin(kOriginal2); }
+    QRect frame() const { return session->zoomFrame(); }
+};
+
+TEST_F(ZoomFrameTest, StartsCentredAndIsPaintedOnBothOriginals) {
+    EXPECT_TRUE(session->zoomModeOn());
+    EXPECT_EQ(frame(), QRect(50, 25, 100, 50));
+    EXPECT_EQ(session->zoomTarget(), kOriginal1);
+    // The target shows the handle marks (a filled square at each corner), the other original only the
+    // outline.
+    EXPECT_EQ(pixelAt(one() + QPoint(48, 23)), 0xFF0000u);
+    EXPECT_NE(pixelAt(two() + QPoint(48, 23)), 0xFF0000u);
+    EXPECT_EQ(hover(one() + QPoint(100, 50)), Qt::SizeAllCursor);
+    EXPECT_EQ(hover(one() + QPoint(152, 77)), Qt::SizeFDiagCursor);
+    EXPECT_EQ(hover(one() + QPoint(100, 23)), Qt::SizeVerCursor);
+    EXPECT_EQ(hover(two() + QPoint(100, 50)), Qt::ArrowCursor);
+
+    session->ResetProcessing();
+    EXPECT_TRUE(frame().isEmpty());
+}
+
+TEST_F(ZoomFrameTest, MovedAndResizedWithinThePicture) {
+    drag(one() + QPoint(60, 30), one() + QPoint(80, 40));
+    EXPECT_EQ(frame(), QRect(70, 35, 100, 50));
+    // A move over the picture's edge is refused.
+    drag(one() + QPoint(100, 50), one() + QPoint(140, 50));
+    EXPECT_EQ(frame(), QRect(70, 35, 100, 50));
+
+    // The bottom-right handle (the frame's corner grown by 2) sets the right and bottom sides.
+    drag(one() + QPoint(172, 87), one() + QPoint(190, 95));
+    EXPECT_EQ(frame(), QRect(70, 35, 120, 60));
+    // Away from the picture the frame keeps the size of the last point over it; below 10 image pixels
+    // it keeps its size.
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, one() + QPoint(192, 97));
+    QTest::mouseMove(view.get(), one() + QPoint(199, 99));
+    QTest::mouseMove(view.get(), one() + QPoint(260, 160));
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, one() + QPoint(260, 160));
+    EXPECT_EQ(frame(), QRect(70, 35, 129, 64));
+    drag(one() + QPoint(68, 33), one() + QPoint(195, 50));
+    EXPECT_EQ(frame(), QRect(70, 35, 129, 64));
+}
+
+TEST_F(ZoomFrameTest, RubberBandsMakeANewFrameAndTarget) {
+    // 10 × 3 screen pixels count: only one side has to exceed 9.
+    drag(two() + QPoint(5, 5), two() + QPoint(15, 8));
+    EXPECT_EQ(frame(), QRect(5, 5, 10, 3));
+    EXPECT_EQ(session->zoomTarget(), kOriginal2);
+    drag(one() + QPoint(5, 5), one() + QPoint(14, 14));
+    EXPECT_EQ(frame(), QRect(5, 5, 10, 3));
+
+    // Released over the other original, the band ends at the last point seen over its own.
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, one() + QPoint(20, 20));
+    QTest::mouseMove(view.get(), one() + QPoint(60, 50));
+    QTest::mouseMove(view.get(), two() + QPoint(90, 90));
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, two() + QPoint(90, 90));
+    EXPECT_EQ(frame(), QRect(20, 20, 40, 30));
+    EXPECT_EQ(session->zoomTarget(), kOriginal1);
+}
+
+TEST_F(ZoomFrameTest, ArrowKeysAndTargetSwitch) {
+    view->arrowKey(10, 0);
+    EXPECT_EQ(frame(), QRect(60, 25, 100, 50));
+    view->arrowKey(70, -40); // kept inside the image
+    EXPECT_EQ(frame(), QRect(100, 0, 100, 50));
+
+    view->switchZoomTarget();
+    EXPECT_EQ(session->zoomTarget(), kOriginal2);
+    EXPECT_EQ(frame(), QRect(100, 0, 100, 50));
+    // With original 2 cleared away nothing shows there, so the target stays on original 1.
+    view->switchZoomTarget();
+    session->ResetProcessing();
+    host.answer(MessageButton::Yes);
+    session->clearOriginals();
+    setOriginal(kOriginal1, halves(QSize(200, 100), kLeft, kRight), QStringLiteral("c.png"));
+    session->SelectProcessing(command::kZoom);
+    grabbed();
+    view->switchZoomTarget();
+    EXPECT_EQ(session->zoomTarget(), kOriginal1);
+}
+
+TEST_F(AreaInputTest, WatermarkModeKeepsTheOriginalsUnchangeable) {
+    setBoth();
+    session->SelectProcessing(command::kWatermark);
+    ASSERT_TRUE(session->watermarkModeOn());
+    EXPECT_NE(action(centre(kOriginal1), 102), nullptr);
+    EXPECT_EQ(action(centre(kOriginal1), 101), nullptr);
+    EXPECT_EQ(view->makeContextMenu(centre(kOriginal2)), nullptr);
+}
+
+TEST_F(AreaInputTest, HelpPaneTakesThePointer) {
+    setBoth();
+    session->setGridOn(true);
+    session->setGridPosition(QPoint(100, 50));
+    session->setHelpPaneShown(true);
+    drag(pictureOrigin(kOriginal1) + QPoint(100, 50), pictureOrigin(kOriginal1) + QPoint(10, 10));
+    EXPECT_EQ(session->gridPosition(), QPoint(100, 50));
+    // The release on an original's area hid the pane; the next drag moves the grid.
+    EXPECT_FALSE(session->helpPaneShown());
+    drag(pictureOrigin(kOriginal1) + QPoint(100, 50), pictureOrigin(kOriginal1) + QPoint(10, 10));
+    EXPECT_EQ(session->gridPosition(), QPoint(10, 10));
+}
+
 } // namespace
 } // namespace corvane::test

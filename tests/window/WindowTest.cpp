@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 namespace corvane::test {
 namespace {
@@ -336,6 +337,42 @@ TEST_F(Window, AcceleratorsComeBeforeTheFocusedControlAndEscCloses) {
     QTest::keyClick(edit, Qt::Key_Escape);
     EXPECT_FALSE(window().isVisible());
     EXPECT_TRUE(QFileInfo::exists(settingsFile()));
+}
+
+TEST_F(Window, CtrlWheelSizesTheHelpTextOnlyWhileThePaneIsShown) {
+    store({{"fontRemSize", 9}});
+    const auto turn = [this](int delta, Qt::KeyboardModifiers modifiers) {
+        AreaView& areas = window().areaView();
+        const QPointF at(20, 20);
+        QWheelEvent event(at, areas.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&areas, &event);
+        return stored("fontRemSize").toInt();
+    };
+    EXPECT_EQ(turn(120, Qt::ControlModifier), 9); // the pane is hidden: the wheel is not its
+    session().setHelpPaneShown(true);
+    EXPECT_EQ(turn(120, Qt::NoModifier), 9);
+    EXPECT_EQ(turn(120, Qt::ControlModifier), 8); // forward: smaller
+    EXPECT_EQ(turn(120, Qt::ControlModifier), 8); // never below 8
+    EXPECT_EQ(turn(-120, Qt::ControlModifier), 9);
+    store({{"fontRemSize", 100}});
+    EXPECT_EQ(turn(-120, Qt::ControlModifier), 100);
+}
+
+TEST_F(Window, VisualAndZoomComparisonsTakeTheFocus) {
+    activate();
+    setOriginals(makePicture(64, 48, 1), makePicture(64, 48, 2));
+    QLineEdit* edit = upDown(1008)->edit();
+    for (const int processing : {command::kVisual, command::kZoom}) {
+        edit->setFocus();
+        session().SelectProcessing(processing);
+        EXPECT_EQ(QApplication::focusWidget(), &window()) << processing;
+        // A shift step runs the processing again: the arrow keys go to the window once more.
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Up);
+        EXPECT_EQ(QApplication::focusWidget(), &window()) << processing;
+        session().ResetProcessing();
+    }
 }
 
 } // namespace
