@@ -147,6 +147,10 @@ bool ComparisonSession::RunProcessing() {
             m_scanChannel = -1;
             m_caption = QStringLiteral("水平・垂直比較 RGB");
             stateChanged();
+        } else if (!m_instruction.isEmpty()) {
+            // The found position is shown until the comparison runs again with other parameters.
+            m_instruction.clear();
+            stateChanged();
         }
         m_host.redrawAreas(redraw::kAll, true);
         return true;

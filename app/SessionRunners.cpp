@@ -204,7 +204,7 @@ bool ComparisonSession::FindBestMatch() {
     m_shiftH = best->shiftH;
     m_shiftV = best->shiftV;
     m_host.redrawAreas(redraw::kAll, true);
-    // The found position stays in the instruction line until the next processing changes it.
+    // The found position stays in the instruction line until the next run or processing changes it.
     m_instruction = QStringLiteral("最大合致位置は、水平:%1 垂直:%2 です。").arg(m_shiftH).arg(m_shiftV);
     stateChanged();
     return true;

@@ -206,7 +206,8 @@ std::array<bool, 4> AreaView::paintScene(QPainter& painter) {
     layoutAreas();
     std::array<bool, 4> showsImage{};
     painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.setBrushOrigin(0, 0);
+    // The checkerboard is laid from the window's top-left corner, not the areas'.
+    painter.setBrushOrigin(-pos());
     const ProcessingMode mode = m_session.currentProcessing();
     for (int k = 0; k < 4; ++k) {
         const QRect& frame = m_geometry.frames[static_cast<std::size_t>(k)];

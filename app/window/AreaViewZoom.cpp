@@ -131,8 +131,8 @@ bool AreaView::zoomDrag(QPoint point) {
         const QPoint used = overTarget ? point : m_private->lastPoint;
         const QPoint clamped(std::clamp(used.x(), picture.x(), right(picture)),
                              std::clamp(used.y(), picture.y(), bottom(picture)));
-        const QRect frame =
-            resizedByHandle(m_session.zoomFrame(), m_private->zoomHandle, m_geometry.screenToImage(target, clamped));
+        const QRect frame = resizedByHandle(m_session.zoomFrame(), m_private->zoomHandle,
+                                            m_geometry.screenToImage(target, clamped));
         if (frame.width() >= kMinimumFrame && frame.height() >= kMinimumFrame) {
             m_session.setZoomFrame(target, frame);
             repaintNamed(redraw::kOriginals, true);

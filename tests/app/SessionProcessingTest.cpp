@@ -114,6 +114,10 @@ TEST_P(Processing, BestMatchRunsOnceAndLeavesTheRgbScan) {
     ASSERT_TRUE(scan);
     EXPECT_DOUBLE_EQ(scan->rate, 100.0);
     EXPECT_TRUE(session->originalsEqual());
+    // A shift step draws the chart again without a search; the found position is no longer shown.
+    EXPECT_TRUE(session->stepShiftH(-2));
+    EXPECT_EQ(session->shiftH(), -2);
+    EXPECT_TRUE(session->instructionText().isEmpty());
     // The progress bar and the wait cursor were shown and hidden again.
     ASSERT_FALSE(host.progress.empty());
     EXPECT_EQ(host.progress.back().second, 0);
