@@ -12,6 +12,13 @@ namespace corvane {
 
 namespace {
 
+// The zoom comparison's first frame: half the image's width and height around its centre.
+QRect centredHalf(QSize size) {
+    const int w = size.width();
+    const int h = size.height();
+    return {w / 2 - w / 4, h / 2 - h / 4, 2 * (w / 4), 2 * (h / 4)};
+}
+
 long long wallClockSeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::system_clock::now().time_since_epoch())
@@ -121,11 +128,7 @@ bool ComparisonSession::RunProcessing() {
             return false;
         }
         m_zoomMode = true;
-        {
-            const int w = m_workingSize.width();
-            const int h = m_workingSize.height();
-            setZoomFrame(kOriginal1, QRect(w / 2 - w / 4, h / 2 - h / 4, 2 * (w / 4), 2 * (h / 4)));
-        }
+        setZoomFrame(kOriginal1, centredHalf(m_workingSize));
         m_host.focusMainWindow();
         m_transparent = {0, 0};
         m_host.redrawAreas(redraw::kAll, true);

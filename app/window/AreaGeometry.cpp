@@ -18,7 +18,7 @@ int unscaled(int value, float scale) {
 }
 
 QPoint farCorner(const QRect& rect) {
-    return {rect.x() + rect.width(), rect.y() + rect.height()};
+    return {rightEdge(rect), bottomEdge(rect)};
 }
 
 } // namespace
@@ -155,10 +155,10 @@ GridHit hitTestGrid(const AreaGeometry& geometry, QPoint grid, QPoint screen) {
 QRect gridLabelRect(const QRect& picture, QPoint lineOffset, QSize textSize) {
     int x = picture.x() + lineOffset.x();
     int y = picture.y() + lineOffset.y();
-    if (x + textSize.width() + 5 > picture.x() + picture.width()) {
+    if (x + textSize.width() + 5 > rightEdge(picture)) {
         x -= 10 + textSize.width();
     }
-    if (y + textSize.height() + 5 > picture.y() + picture.height()) {
+    if (y + textSize.height() + 5 > bottomEdge(picture)) {
         y -= 10 + textSize.height();
     }
     return {QPoint(x + 3, y + 3), textSize};
@@ -173,8 +173,8 @@ QRect documentFrameRect(const QRect& picture, int phase) {
 std::array<QPoint, 8> handlePoints(const QRect& rect) {
     const int left = rect.x() - 2;
     const int top = rect.y() - 2;
-    const int right = rect.x() + rect.width() + 2;
-    const int bottom = rect.y() + rect.height() + 2;
+    const int right = rightEdge(rect) + 2;
+    const int bottom = bottomEdge(rect) + 2;
     const int middleX = (left + right) / 2;
     const int middleY = (top + bottom) / 2;
     return {QPoint(left, top),    QPoint(right, top),     QPoint(right, bottom),   QPoint(left, bottom),

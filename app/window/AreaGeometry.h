@@ -10,6 +10,14 @@
 // the first column outside" is x + width, never QRect::right() (which is x + width − 1).
 namespace corvane {
 
+// The first column right of a rectangle and the first row below it.
+inline int rightEdge(const QRect& rect) {
+    return rect.x() + rect.width();
+}
+inline int bottomEdge(const QRect& rect) {
+    return rect.y() + rect.height();
+}
+
 // The rectangle between two corners given with exclusive far edges, whatever their order.
 QRect normalisedRect(QPoint a, QPoint b);
 

@@ -127,6 +127,8 @@ private:
     void startZoomBand(QPoint point);
     void zoomBandTo(QPoint point);
     void applyZoomBand(QPoint point);
+    // An arrow key's step in screen pixels; the frame stays inside the image.
+    void moveZoomFrameBy(int dx, int dy);
     std::optional<QCursor> zoomHoverCursor(QPoint point) const;
     // The zoom frame in client coordinates of area k; empty when there is none.
     QRect zoomFrameOnScreen(int area) const;

@@ -94,7 +94,6 @@ void AreaView::mousePressEvent(QMouseEvent* event) {
     }
     const bool visual = m_session.currentProcessing() == ProcessingMode::Visual;
     if (visual && m_geometry.originalAt(point) >= 0) {
-        setFocus(Qt::MouseFocusReason);
         m_private->visualDrag = true;
         visualPointFromPointer(point);
     } else if (!visual && m_session.zoomModeOn()) {
@@ -229,9 +228,9 @@ const QCursor& AreaView::loupeCursor() {
 }
 
 void AreaView::arrowKey(int dx, int dy) {
-    const QSize working = m_session.workingSize();
     if (m_session.currentProcessing() == ProcessingMode::Visual) {
         // The point stays where its 5 × 5 neighbourhood lies inside the image.
+        const QSize working = m_session.workingSize();
         const QPoint point = m_session.visualPoint() + QPoint(dx, dy);
         if (point.x() < 2 || point.x() >= working.width() - 2 || point.y() < 2 ||
             point.y() >= working.height() - 2) {
@@ -239,26 +238,9 @@ void AreaView::arrowKey(int dx, int dy) {
         }
         m_session.setVisualPoint(point);
         repaintNamed(redraw::kAll, false);
-        return;
+    } else if (m_session.zoomModeOn()) {
+        moveZoomFrameBy(dx, dy);
     }
-    QRect frame = m_session.zoomFrame();
-    if (!m_session.zoomModeOn() || frame.isEmpty()) {
-        return;
-    }
-    // The step is in screen pixels; the frame stays inside the image.
-    frame.translate(m_geometry.screenLengthToImage(dx), m_geometry.screenLengthToImage(dy));
-    if (frame.x() + frame.width() > working.width()) {
-        frame.moveLeft(working.width() - frame.width());
-    } else if (frame.x() < 0) {
-        frame.moveLeft(0);
-    }
-    if (frame.y() + frame.height() > working.height()) {
-        frame.moveTop(working.height() - frame.height());
-    } else if (frame.y() < 0) {
-        frame.moveTop(0);
-    }
-    m_session.setZoomFrame(m_session.zoomTarget(), frame);
-    repaintNamed(redraw::kAll, true);
 }
 
 void AreaView::visualPointFromPointer(QPoint point) {

@@ -20,13 +20,6 @@ constexpr int kMinimumBand = 10;
 
 constexpr QPoint kNoPoint(-1, -1);
 
-int right(const QRect& rect) {
-    return rect.x() + rect.width();
-}
-int bottom(const QRect& rect) {
-    return rect.y() + rect.height();
-}
-
 Qt::CursorShape handleCursor(int handle) {
     switch (handle) {
     case 0:
@@ -47,8 +40,8 @@ Qt::CursorShape handleCursor(int handle) {
 QRect resizedByHandle(const QRect& frame, int handle, QPoint point) {
     int l = frame.x();
     int t = frame.y();
-    int r = right(frame);
-    int b = bottom(frame);
+    int r = rightEdge(frame);
+    int b = bottomEdge(frame);
     const int x = point.x();
     const int y = point.y();
     switch (handle) {
@@ -109,7 +102,6 @@ bool AreaView::zoomPress(QPoint point) {
         return true;
     }
     if (area == m_session.zoomTarget() && frame.contains(point)) {
-        setFocus(Qt::MouseFocusReason);
         m_private->zoomMove = true;
         m_private->grabOffset = point - frame.topLeft();
         return true;
@@ -129,8 +121,8 @@ bool AreaView::zoomDrag(QPoint point) {
         }
         const QRect& picture = m_geometry.pictures[static_cast<std::size_t>(target)];
         const QPoint used = overTarget ? point : m_private->lastPoint;
-        const QPoint clamped(std::clamp(used.x(), picture.x(), right(picture)),
-                             std::clamp(used.y(), picture.y(), bottom(picture)));
+        const QPoint clamped(std::clamp(used.x(), picture.x(), rightEdge(picture)),
+                             std::clamp(used.y(), picture.y(), bottomEdge(picture)));
         const QRect frame = resizedByHandle(m_session.zoomFrame(), m_private->zoomHandle,
                                             m_geometry.screenToImage(target, clamped));
         if (frame.width() >= kMinimumFrame && frame.height() >= kMinimumFrame) {
@@ -147,8 +139,8 @@ bool AreaView::zoomDrag(QPoint point) {
         QRect moved = zoomFrameOnScreen(target);
         moved.moveTopLeft(point - m_private->grabOffset);
         const QRect& picture = m_geometry.pictures[static_cast<std::size_t>(target)];
-        if (moved.x() >= picture.x() && moved.y() >= picture.y() && right(moved) <= right(picture) &&
-            bottom(moved) <= bottom(picture)) {
+        if (moved.x() >= picture.x() && moved.y() >= picture.y() && rightEdge(moved) <= rightEdge(picture) &&
+            bottomEdge(moved) <= bottomEdge(picture)) {
             m_session.setZoomFrame(target, m_geometry.screenToImage(target, moved));
             repaintNamed(redraw::kOriginals, true);
         }
@@ -209,7 +201,27 @@ void AreaView::applyZoomBand(QPoint point) {
         return;
     }
     m_session.setZoomFrame(start, m_geometry.screenToImage(start, band));
-    setFocus(Qt::OtherFocusReason);
+    repaintNamed(redraw::kAll, true);
+}
+
+void AreaView::moveZoomFrameBy(int dx, int dy) {
+    QRect frame = m_session.zoomFrame();
+    if (frame.isEmpty()) {
+        return;
+    }
+    const QSize working = m_session.workingSize();
+    frame.translate(m_geometry.screenLengthToImage(dx), m_geometry.screenLengthToImage(dy));
+    if (rightEdge(frame) > working.width()) {
+        frame.moveLeft(working.width() - frame.width());
+    } else if (frame.x() < 0) {
+        frame.moveLeft(0);
+    }
+    if (bottomEdge(frame) > working.height()) {
+        frame.moveTop(working.height() - frame.height());
+    } else if (frame.y() < 0) {
+        frame.moveTop(0);
+    }
+    m_session.setZoomFrame(m_session.zoomTarget(), frame);
     repaintNamed(redraw::kAll, true);
 }
 
@@ -255,18 +267,18 @@ void AreaView::paintZoomFrame(QPainter& painter, int area) {
     const QRect& picture = m_geometry.pictures[static_cast<std::size_t>(area)];
     int l = frame.x();
     int t = frame.y();
-    int r = right(frame);
-    int b = bottom(frame);
+    int r = rightEdge(frame);
+    int b = bottomEdge(frame);
     if (l - picture.x() < 3) {
         l += 3;
     }
     if (t - picture.y() < 3) {
         t += 3;
     }
-    if (right(picture) - r < 3) {
+    if (rightEdge(picture) - r < 3) {
         r -= 3;
     }
-    if (bottom(picture) - b < 3) {
+    if (bottomEdge(picture) - b < 3) {
         b -= 3;
     }
     paintOutline(painter, AreaOutline{normalisedRect({l, t}, {r, b}), handleDrag, true});
