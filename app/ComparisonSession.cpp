@@ -5,8 +5,10 @@
 #include "platform/Blit.h"
 #include "res/Strings.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
-#include <chrono>
+
+#include <memory>
 
 namespace corvane {
 
@@ -19,23 +21,18 @@ QRect centredHalf(QSize size) {
     return {w / 2 - w / 4, h / 2 - h / 4, 2 * (w / 4), 2 * (h / 4)};
 }
 
-long long wallClockSeconds() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-long long processClockMilliseconds() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+ComparisonSession::Clock monotonicClock() {
+    auto timer = std::make_shared<QElapsedTimer>();
+    timer->start();
+    return [timer] {
+        return static_cast<long long>(timer->elapsed());
+    };
 }
 
 } // namespace
 
 ComparisonSession::ComparisonSession(Host& host, int displayBits, SettingsStore* settings)
-    : m_host(host), m_displayBits(displayBits),
-      m_settings(settings), m_clocks{wallClockSeconds, processClockMilliseconds},
+    : m_host(host), m_displayBits(displayBits), m_settings(settings), m_clock(monotonicClock()),
       m_caption(noProcessingCaption()) {}
 
 void ComparisonSession::stateChanged() {
@@ -172,8 +169,7 @@ bool ComparisonSession::RunProcessing() {
         return true;
     }
     m_visualPoint = {17, 17};
-    const long long startSeconds = m_clocks.wallSeconds();
-    const long long startMilliseconds = m_clocks.processMilliseconds();
+    const long long start = m_clock();
     // A runner reports its own failures; the dispatcher still shows the elapsed time.
     switch (m_processing) {
     case ProcessingMode::Pixel:
@@ -203,8 +199,7 @@ bool ComparisonSession::RunProcessing() {
     default:
         break;
     }
-    m_elapsed = formatElapsedTime(m_clocks.wallSeconds() - startSeconds,
-                                  m_clocks.processMilliseconds() - startMilliseconds);
+    m_elapsed = formatElapsedTime(m_clock() - start);
     stateChanged();
     return true;
 }

@@ -72,17 +72,15 @@ struct SaveOptions {
 // area. The main window and the command line each own one. No widget is involved.
 class ComparisonSession {
 public:
-    // Clocks of the elapsed-time display: wall-clock seconds and process-clock milliseconds.
-    struct Clocks {
-        std::function<long long()> wallSeconds;
-        std::function<long long()> processMilliseconds;
-    };
+    // The monotonic clock of the elapsed-time display, in milliseconds from any fixed start. Seconds and
+    // milliseconds are both taken from it, so the milliseconds are the fraction of the shown seconds.
+    using Clock = std::function<long long()>;
 
     // `displayBits` (16, 24 or 32) is the format of every surface; `settings` may be null (nothing is
     // remembered, e.g. on the command line).
     ComparisonSession(Host& host, int displayBits, SettingsStore* settings = nullptr);
 
-    void setClocks(Clocks clocks) { m_clocks = std::move(clocks); }
+    void setClock(Clock clock) { m_clock = std::move(clock); }
 
     // --- Processing selection and dispatch ---
 
@@ -242,6 +240,9 @@ public:
     const QString& documentFieldText() const { return m_documentField; }
     // Copies the embedded document to the desktop, asking first.
     void ExtractToDesktop();
+    // Copies the embedded document into `folder` (made when missing) under its name, replacing a file of
+    // that name; `target` is the written path. A failure names the file and the reason.
+    Status copyEmbeddedDocument(const QString& folder, QString& target) const;
 
     // --- Saving ---
 
@@ -271,7 +272,7 @@ private:
     Host& m_host;
     int m_displayBits;
     SettingsStore* m_settings;
-    Clocks m_clocks;
+    Clock m_clock;
     CFilter m_filter;
 
     std::array<QString, 2> m_paths;

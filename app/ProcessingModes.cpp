@@ -1,5 +1,6 @@
 #include "app/ProcessingModes.h"
 
+#include <algorithm>
 #include <array>
 
 namespace corvane {
@@ -130,13 +131,18 @@ ProcessingControls processingControls(ProcessingMode mode) {
     return c;
 }
 
-QString formatElapsedTime(long long wallSeconds, long long processMilliseconds) {
-    const long long seconds = wallSeconds < 0 ? 0 : wallSeconds;
-    const long long milliseconds = ((processMilliseconds % 1000) + 1000) % 1000;
+QString formatElapsedTime(long long milliseconds) {
+    const long long elapsed = std::max(milliseconds, 0LL);
+    const long long seconds = elapsed / 1000;
     return QStringLiteral("%1:%2.%3")
         .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-        .arg(milliseconds, 3, 10, QLatin1Char('0'));
+        .arg(elapsed % 1000, 3, 10, QLatin1Char('0'));
+}
+
+QString formatElapsedSeconds(long long milliseconds) {
+    const long long elapsed = std::max(milliseconds, 0LL);
+    return QStringLiteral("%1.%2").arg(elapsed / 1000).arg(elapsed % 1000, 3, 10, QLatin1Char('0'));
 }
 
 } // namespace corvane

@@ -82,8 +82,9 @@ struct ProcessingControls {
 };
 ProcessingControls processingControls(ProcessingMode mode);
 
-// "MM:SS.mmm" of an elapsed time from two clocks: minutes and seconds (hours dropped) from the wall
-// clock's seconds, milliseconds from the process clock's difference modulo 1000.
-QString formatElapsedTime(long long wallSeconds, long long processMilliseconds);
+// "MM:SS.mmm" of an elapsed time in milliseconds: minutes (hours dropped), seconds and milliseconds.
+QString formatElapsedTime(long long milliseconds);
+// "S.mmm" of an elapsed time in milliseconds: whole seconds and milliseconds (the best-match search).
+QString formatElapsedSeconds(long long milliseconds);
 
 } // namespace corvane

@@ -148,28 +148,32 @@ void ComparisonSession::EmbedDocument(const QString& documentPath) {
     if (!choice) {
         return;
     }
+    // Only a format that keeps every alpha value exactly can carry the document; any other is refused
+    // before anything is read or written.
+    if (const Status checked = checkCarrierPath(choice->path); !checked) {
+        reportFailure(checked.message(), kMsgEmbedFailed);
+        return;
+    }
     // Unlike a plain save dialog, ask before replacing a file: the carrier could be original 1's own file.
     if (QFileInfo::exists(choice->path) &&
         m_host.showMessage({}, kMsgConfirmOverwrite, MessageType::YesNo) != MessageButton::Yes) {
         return;
     }
-    const QString extension = QFileInfo(choice->path).suffix().toLower();
-    QByteArray document;
-    if (const Status read = readWholeFile(documentPath, document); !read) {
-        reportFailure(read.message(), kMsgReadFailed);
+    // The document's size decides the carrier; a document that could never fit is refused before it is
+    // read, and no more than that size is read later.
+    const QFileInfo document(documentPath);
+    if (!document.isFile()) {
+        reportFailure(fileMessage(documentPath, QStringLiteral("を読み込めません（ファイルではありません）")),
+                      kMsgReadFailed);
         return;
     }
-    const std::optional<QByteArray> stream = buildContainer(documentName, document);
-    if (!stream) {
-        reportFailure(
-            fileMessage(
-                documentPath,
-                QStringLiteral("の名前は埋め込めません（259 バイトまでの普通のファイル名に限ります）")),
-            kMsgEmbedFailed);
+    const qint64 documentBytes = document.size();
+    if (const QString problem = documentNameProblem(documentName); !problem.isEmpty()) {
+        reportFailure(fileMessage(documentPath, problem), kMsgEmbedFailed);
         return;
     }
     // A carrier larger than the program loads could never give its document back.
-    const QSize size = carrierSize(m_workingSize, stream->size());
+    const QSize size = carrierSize(m_workingSize, containerLength(documentName, documentBytes));
     if (size.isEmpty() || !withinImageLimits(size)) {
         reportFailure(
             fileMessage(documentPath,
@@ -190,14 +194,27 @@ void ComparisonSession::EmbedDocument(const QString& documentPath) {
         reportFailure({}, kMsgOutOfMemory);
         return;
     }
+    QByteArray stream;
+    if (const Status built = buildContainerFromFile(documentPath, documentBytes, stream); !built) {
+        reportFailure(built.message(),
+                      built.kind() == Status::Kind::OutOfMemory ? kMsgOutOfMemory : kMsgReadFailed);
+        return;
+    }
     m_host.setWaitCursor(true);
     const QImage carrier = EncodeContainerIntoImage(
-        work, *stream, [this](std::int64_t done, std::int64_t total) { m_host.showProgress(done, total); });
-    const Status saved = carrier.isNull() ? Status::failure({}, Status::Kind::OutOfMemory)
-                                          : saveImageWithEncoder(carrier, choice->path, extension, 100);
+        work, stream, [this](std::int64_t done, std::int64_t total) { m_host.showProgress(done, total); });
+    work = DeviceBitmap();
+    Status saved = carrier.isNull() ? Status::failure({}, Status::Kind::OutOfMemory) : Status::success();
+    if (saved) {
+        // Success is told only once the written file has been read back and found to hold the document.
+        saved = writeCarrierFile(carrier, choice->path, stream);
+    }
     m_host.showProgress(0, 0);
     m_host.setWaitCursor(false);
     if (!saved) {
+        if (saved.kind() == Status::Kind::OutOfMemory) {
+            reportFailure({}, kMsgOutOfMemory);
+        }
         reportFailure(saved.message(), kMsgEmbedFailed);
         return;
     }
@@ -207,6 +224,20 @@ void ComparisonSession::EmbedDocument(const QString& documentPath) {
     }
 }
 
+Status ComparisonSession::copyEmbeddedDocument(const QString& folder, QString& target) const {
+    // A missing folder is made, as file managers make a missing desktop folder.
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
+        return Status::failure(fileMessage(folder, QStringLiteral("のフォルダを作れません")));
+    }
+    target = QDir(folder).filePath(QFileInfo(m_embeddedDocument).fileName());
+    QByteArray bytes;
+    Status copied = readWholeFile(m_embeddedDocument, bytes);
+    if (copied) {
+        copied = writeFileAtomically(target, bytes);
+    }
+    return copied;
+}
+
 void ComparisonSession::ExtractToDesktop() {
     if (m_embeddedDocument.isEmpty()) {
         return;
@@ -214,22 +245,20 @@ void ComparisonSession::ExtractToDesktop() {
     if (m_host.showMessage({}, kMsgConfirmExtract, MessageType::YesNo) != MessageButton::Yes) {
         return;
     }
-    const QString name = QFileInfo(m_embeddedDocument).fileName();
-    const QString target = QDir(m_host.desktopFolder()).filePath(name);
-    if (QFileInfo::exists(target) &&
+    const QString desktop = m_host.desktopFolder();
+    const QString planned = QDir(desktop).filePath(QFileInfo(m_embeddedDocument).fileName());
+    if (QFileInfo::exists(planned) &&
         m_host.showMessage({}, kMsgConfirmOverwrite, MessageType::YesNo) != MessageButton::Yes) {
         return;
     }
-    QByteArray bytes;
-    Status copied = readWholeFile(m_embeddedDocument, bytes);
-    if (copied) {
-        copied = writeFileAtomically(target, bytes);
-    }
-    if (!copied) {
+    QString target;
+    if (const Status copied = copyEmbeddedDocument(desktop, target); !copied) {
         reportFailure(copied.message(), kMsgExtractFailed);
         return;
     }
-    m_host.showMessage(name + QLatin1Char('\n'), kMsgExtractedToDesktop, MessageType::Information);
+    // The whole path says where the document went (the desktop folder may have been made just now).
+    m_host.showMessage(QDir::toNativeSeparators(target) + QLatin1Char('\n'), kMsgExtractedToDesktop,
+                       MessageType::Information);
 }
 
 bool ComparisonSession::CompareProperties() {

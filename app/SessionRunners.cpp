@@ -6,6 +6,10 @@
 #include "platform/Blit.h"
 #include "res/Strings.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
 namespace corvane {
 
 namespace {
@@ -121,11 +125,29 @@ void ComparisonSession::endLongOperation() {
     m_host.setWaitCursor(false);
 }
 
+namespace {
+
+// Where original 2, moved by the shift, covers original 1, in original 1's pixels; empty when the shift
+// leaves no overlap.
+IntRect comparedRegion(QSize size, int shiftH, int shiftV) {
+    const long long width = size.width() - std::abs(static_cast<long long>(shiftH));
+    const long long height = size.height() - std::abs(static_cast<long long>(shiftV));
+    if (width <= 0 || height <= 0) {
+        return {};
+    }
+    return {std::max(shiftH, 0), std::max(shiftV, 0), static_cast<int>(width), static_cast<int>(height)};
+}
+
+} // namespace
+
 bool ComparisonSession::RunDifferenceExtraction() {
-    DeviceBitmap& original1 = m_surfaces[kOriginal1];
+    const DeviceBitmap& original1 = m_surfaces[kOriginal1];
+    const DeviceBitmap& original2 = m_surfaces[kOriginal2];
     DeviceBitmap& work1 = m_surfaces[kWork1];
     DeviceBitmap& work2 = m_surfaces[kWork2];
     const ColorSpace space = colorSpaceFromInt(m_colorSpace);
+    const IntRect region = comparedRegion(m_workingSize, m_shiftH, m_shiftV);
+    const bool whole = region == IntRect{0, 0, m_workingSize.width(), m_workingSize.height()};
     beginLongOperation(kExtractionSteps);
     int position = 0;
     // Each step that succeeds moves the progress on; the first that fails ends the run, with the cursor
@@ -136,25 +158,55 @@ bool ComparisonSession::RunDifferenceExtraction() {
         }
         return ok;
     };
-    drawShiftedOriginal2(work2);
-    const bool ok = step(m_filter.GreyscaleImage(original1, work1, m_adjust1) &&
-                         m_filter.GreyscaleImage(work2, work2, m_adjust1)) &&
-                    step(m_filter.EmbossImage(work1, work1, 4) && m_filter.EmbossImage(work2, work2, 4)) &&
-                    step(m_filter.DifferenceMask(work1, work2, work2, space, m_adjust2)) &&
-                    step(m_filter.BlurImage(work2, work2, 3)) &&
-                    // Pure black now means "no difference anywhere in the blur window": those become red, the
-                    // neighbourhoods of differences black.
-                    step(m_filter.BlackToRed(work2, work2)) &&
-                    // The red area reaching the top-left corner turns white; enclosed red areas stay red and
-                    // become black, so every difference region is a solid black area on white.
-                    step(floodFill(work2, 0, 0, kBlack, kWhite) && m_filter.RedToBlack(work2, work2));
+    // Only the pixel pairs that the shift lays over each other are compared: the two images are cut to
+    // that region first, so that nothing outside it (the strip the shifted original 2 leaves uncovered)
+    // counts as a difference or disturbs the relief at the region's edge. Unshifted, the region is the
+    // whole image and the work surfaces hold the pair.
+    DeviceBitmap cut1;
+    DeviceBitmap cut2;
+    if (!whole && region.width > 0) {
+        cut1 = DeviceBitmap::create(region.width, region.height, m_displayBits);
+        cut2 = DeviceBitmap::create(region.width, region.height, m_displayBits);
+        if (cut1.isNull() || cut2.isNull()) {
+            endLongOperation();
+            return reportFailure({}, kMsgOutOfMemory);
+        }
+        bitBlt(cut1, 0, 0, region.width, region.height, original1, region.x, region.y);
+        bitBlt(cut2, 0, 0, region.width, region.height, original2, region.x - m_shiftH, region.y - m_shiftV);
+    }
+    DeviceBitmap& first = whole ? work1 : cut1;
+    DeviceBitmap& mask = whole ? work2 : cut2;
+    const bool ok =
+        region.width == 0 ||
+        (step(m_filter.GreyscaleImage(whole ? original1 : cut1, first, m_adjust1) &&
+              m_filter.GreyscaleImage(whole ? original2 : cut2, mask, m_adjust1)) &&
+         step(m_filter.EmbossImage(first, first, 4) && m_filter.EmbossImage(mask, mask, 4)) &&
+         step(m_filter.DifferenceMask(first, mask, mask, space, m_adjust2)) &&
+         step(m_filter.BlurImage(mask, mask, 3)) &&
+         // Pure black now means "no difference anywhere in the blur window": those become red, the
+         // neighbourhoods of differences black.
+         step(m_filter.BlackToRed(mask, mask)) &&
+         // The red areas that reach the region's edges turn white; enclosed red areas stay red and become
+         // black, so every difference region is a solid black area on white, also where it touches an edge.
+         step(floodFillFromEdges(mask, kBlack, kWhite) && m_filter.RedToBlack(mask, mask)));
     if (!ok) {
         endLongOperation();
         return reportFailure({}, kMsgOutOfMemory);
     }
-    bitBlt(work1, 0, 0, work2);
+    // Each result shows its own original inside the difference regions, placed where they lie in that
+    // original: work 1 holds the regions in original 1's pixels, work 2 in original 2's.
+    if (!whole) {
+        fillSolid(work1, kWhite);
+        fillSolid(work2, kWhite);
+        if (region.width > 0) {
+            bitBlt(work1, region.x, region.y, cut2);
+            bitBlt(work2, region.x - m_shiftH, region.y - m_shiftV, cut2);
+        }
+    } else {
+        bitBlt(work1, 0, 0, work2);
+    }
     bitBlt(m_surfaces[kResult1], 0, 0, original1);
-    bitBlt(m_surfaces[kResult2], 0, 0, m_surfaces[kOriginal2]);
+    bitBlt(m_surfaces[kResult2], 0, 0, original2);
     transparentBlt(m_surfaces[kResult1], 0, 0, work1, kBlack);
     transparentBlt(m_surfaces[kResult2], 0, 0, work2, kBlack);
     m_host.showProgress(kExtractionSteps, kExtractionSteps);
@@ -187,8 +239,7 @@ bool ComparisonSession::FindBestMatch() {
         std::abs(static_cast<long long>(m_shiftV)) >= height || m_surfaces[kOriginal1].isNull()) {
         return false;
     }
-    const long long startSeconds = m_clocks.wallSeconds();
-    const long long startMilliseconds = m_clocks.processMilliseconds();
+    const long long start = m_clock();
     beginLongOperation(1);
     const std::optional<ShiftMatch> best = m_filter.SearchBestMatch(
         m_surfaces[kOriginal1], m_surfaces[kOriginal2],
@@ -197,10 +248,7 @@ bool ComparisonSession::FindBestMatch() {
     if (!best) {
         return reportFailure({}, kMsgOutOfMemory);
     }
-    const long long milliseconds = m_clocks.processMilliseconds() - startMilliseconds;
-    m_elapsed = QStringLiteral("%1.%2")
-                    .arg(m_clocks.wallSeconds() - startSeconds)
-                    .arg(((milliseconds % 1000) + 1000) % 1000, 3, 10, QLatin1Char('0'));
+    m_elapsed = formatElapsedSeconds(m_clock() - start);
     m_shiftH = best->shiftH;
     m_shiftV = best->shiftV;
     m_host.redrawAreas(redraw::kAll, true);
@@ -219,8 +267,12 @@ std::optional<ScanResult> ComparisonSession::computeScan(int channel) {
     bitBlt(m_surfaces[kWork1], 0, 0, m_surfaces[kOriginal1]);
     drawShiftedOriginal2(m_surfaces[kWork2]);
     ScanResult scan;
-    scan.rows.resize(static_cast<std::size_t>(height));
-    scan.columns.resize(static_cast<std::size_t>(width));
+    try {
+        scan.rows.resize(static_cast<std::size_t>(height));
+        scan.columns.resize(static_cast<std::size_t>(width));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
     const ScanChannel scanChannel = channel == 0   ? ScanChannel::Red
                                     : channel == 1 ? ScanChannel::Green
                                     : channel == 2 ? ScanChannel::Blue
@@ -249,8 +301,14 @@ bool ComparisonSession::originalsEqual() {
     double total = 0;
     if (m_shiftH == 0 && m_shiftV == 0) {
         // Without a shift the originals are compared where they are, without drawing copies.
-        std::vector<int> rows(static_cast<std::size_t>(height));
-        std::vector<int> columns(static_cast<std::size_t>(width));
+        std::vector<int> rows;
+        std::vector<int> columns;
+        try {
+            rows.resize(static_cast<std::size_t>(height));
+            columns.resize(static_cast<std::size_t>(width));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
         if (!m_filter.ScanMatch(original1, original2, 0, 0, rows, columns, total, ScanChannel::Rgb)) {
             return false;
         }

@@ -3,12 +3,14 @@
 #include "app/ComparisonSession.h"
 #include "imagefiles/ImageFormat.h"
 #include "platform/SafeFile.h"
+#include "platform/Shell.h"
 #include "res/Strings.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <map>
+#include <new>
 #include <optional>
 #include <set>
 
@@ -84,7 +86,7 @@ public:
     }
     std::optional<int> chooseQuality(int initial) override { return initial; }
     bool showFileLocation(const QString&) override { return true; }
-    QString desktopFolder() override { return QDir::currentPath(); }
+    QString desktopFolder() override { return corvane::desktopFolder(); }
 
     void setSavePath(const QString& path) { m_savePath = path; }
     const QString& error() const { return m_error; }
@@ -569,16 +571,12 @@ private:
         if (!QFileInfo(folder).isDir()) {
             fail(fileMessage(folder, QStringLiteral("はフォルダではありません")));
         }
-        const QString target = QDir(folder).filePath(QFileInfo(written).fileName());
-        if (QFileInfo::exists(target) && !m_a.has(QStringLiteral("--yes"))) {
-            fail(fileMessage(target, QStringLiteral("は既にあります（--yes で上書きします）")));
+        const QString planned = QDir(folder).filePath(QFileInfo(written).fileName());
+        if (QFileInfo::exists(planned) && !m_a.has(QStringLiteral("--yes"))) {
+            fail(fileMessage(planned, QStringLiteral("は既にあります（--yes で上書きします）")));
         }
-        QByteArray bytes;
-        Status copied = readWholeFile(written, bytes);
-        if (copied) {
-            copied = writeFileAtomically(target, bytes);
-        }
-        if (!copied) {
+        QString target;
+        if (const Status copied = m_session.copyEmbeddedDocument(folder, target); !copied) {
             fail(copied.message());
         }
         m_out << target << '\n';
@@ -608,6 +606,12 @@ int runCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
     } catch (const UsageError& error) {
         out.flush();
         err << "corvane-cli: " << error.message << '\n';
+        err.flush();
+        return kExitError;
+    } catch (const std::bad_alloc&) {
+        // Whatever a file asked to allocate beyond the memory there is ends in the memory message.
+        out.flush();
+        err << "corvane-cli: " << stringText(kMsgOutOfMemory) << '\n';
         err.flush();
         return kExitError;
     }

@@ -2,6 +2,7 @@
 
 #include "imagefiles/ImageConversion.h"
 #include "imagefiles/ImageLoader.h"
+#include "imagefiles/ImageSaver.h"
 #include "platform/CodePage.h"
 #include "platform/SafeFile.h"
 #include "platform/WorkFolder.h"
@@ -113,6 +114,104 @@ bool isPlainDocumentName(const QString& name) {
     // The byte form decides the length: double-byte characters take two of the 259 bytes.
     const auto bytes = toCp932(name);
     return bytes && !bytes->isEmpty() && bytes->size() <= kMaxContainerNameBytes;
+}
+
+QString documentNameProblem(const QString& name) {
+    if (isPlainDocumentName(name)) {
+        return {};
+    }
+    const auto bytes = toCp932(name);
+    if (!bytes) {
+        return QStringLiteral(
+            "の名前には、文書に付けて保存できない文字（コードページ 932 にない文字）が含まれています");
+    }
+    if (bytes->size() > kMaxContainerNameBytes) {
+        return QStringLiteral("の名前は長すぎて埋め込めません（%1 バイトまで）").arg(kMaxContainerNameBytes);
+    }
+    return QStringLiteral("の名前は文書のファイル名として使えません");
+}
+
+qint64 containerLength(const QString& name, qint64 documentBytes) {
+    if (!isPlainDocumentName(name) || documentBytes < 0 || documentBytes > kMaxFieldValue) {
+        return -1;
+    }
+    return kHeaderBytes + toCp932(name)->size() + documentBytes;
+}
+
+Status buildContainerFromFile(const QString& path, qint64 documentBytes, QByteArray& stream) {
+    const QString name = QFileInfo(path).fileName();
+    const qint64 total = containerLength(name, documentBytes);
+    if (total < 0) {
+        return Status::failure(fileMessage(path, documentNameProblem(name)));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return Status::failure(
+            fileMessage(path, QStringLiteral("を開けません（%1）").arg(file.errorString())));
+    }
+    QByteArray built;
+    try {
+        built.resize(total);
+    } catch (const std::bad_alloc&) {
+        return Status::failure(fileMessage(path, QStringLiteral("：メモリの確保に失敗しました")),
+                               Status::Kind::OutOfMemory);
+    }
+    const QByteArray nameBytes = *toCp932(name);
+    char* out = built.data();
+    std::copy(std::begin(kSignature), std::end(kSignature), out);
+    putBigEndian32(out + 3, static_cast<std::uint32_t>(nameBytes.size()));
+    putBigEndian32(out + 7, static_cast<std::uint32_t>(documentBytes));
+    std::copy(nameBytes.cbegin(), nameBytes.cend(), out + kHeaderBytes);
+    char* document = out + kHeaderBytes + nameBytes.size();
+    qint64 done = 0;
+    while (done < documentBytes) {
+        const qint64 read = file.read(document + done, documentBytes - done);
+        if (read <= 0) {
+            return Status::failure(
+                fileMessage(path, read < 0 ? QStringLiteral("を読み込めません（%1）").arg(file.errorString())
+                                           : QStringLiteral("が読み込みの途中で短くなりました")));
+        }
+        done += read;
+    }
+    stream = std::move(built);
+    return Status::success();
+}
+
+bool keepsAlphaExactly(const QString& extension) {
+    return extension == QLatin1String("png") || extension == QLatin1String("tiff");
+}
+
+Status checkCarrierPath(const QString& path) {
+    if (keepsAlphaExactly(QFileInfo(path).suffix().toLower())) {
+        return Status::success();
+    }
+    return Status::failure(fileMessage(
+        path, QStringLiteral("：文書を埋め込めるのは PNG（.png）か TIFF（.tiff）の画像だけです（ほかの"
+                             "形式では文書を運ぶ透明度が正確に残りません）")));
+}
+
+Status writeCarrierFile(const QImage& carrier, const QString& path, const QByteArray& stream) {
+    if (const Status checked = checkCarrierPath(path); !checked) {
+        return checked;
+    }
+    const QString extension = QFileInfo(path).suffix().toLower();
+    QByteArray encoded;
+    if (const Status status = encodeImageWithEncoder(carrier, path, extension, 100, encoded); !status) {
+        return status;
+    }
+    // The file is written only when what it holds gives the document back.
+    QImage decoded;
+    if (const Status status = decodeImageBytes(encoded, path, decoded); !status) {
+        return status;
+    }
+    const std::optional<EmbeddedDocument> found = readContainer(decoded);
+    const std::optional<QByteArray> again =
+        found ? buildContainer(found->name, found->bytes) : std::optional<QByteArray>();
+    if (!again || *again != stream) {
+        return Status::failure(fileMessage(
+            path, QStringLiteral("：書き出した画像から文書を読み戻せませんでした（保存していません）")));
+    }
+    return writeFileAtomically(path, encoded);
 }
 
 std::optional<QByteArray> buildContainer(const QString& name, const QByteArray& document) {

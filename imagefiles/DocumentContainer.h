@@ -27,10 +27,36 @@ struct EmbeddedDocument {
 // "\", without a drive prefix such as "C:", without control characters.
 bool isPlainDocumentName(const QString& name);
 
+// Why `name` cannot be stored in a container (it has a character that code page 932 lacks, is longer
+// than kMaxContainerNameBytes there, or is no plain file name), as the end of a sentence naming it; empty
+// when it can.
+QString documentNameProblem(const QString& name);
+
 // The container stream of a document: "stg", the name length and the document length (four bytes each,
 // most significant first), the name in code page 932, the document's bytes. Empty when the name is no
 // plain document name (above) or the document is longer than a 32-bit length field holds.
 std::optional<QByteArray> buildContainer(const QString& name, const QByteArray& document);
+
+// The length of the container stream of a document named `name` of `documentBytes` bytes; −1 when the
+// name cannot be stored or the length does not fit the length field.
+qint64 containerLength(const QString& name, qint64 documentBytes);
+
+// The container stream of the document file at `path` (stored under its file name), of which exactly
+// `documentBytes` bytes are read, the length the caller checked against the carrier before: a file that
+// is shorter now is a read failure, one that grew is read no further. A failure names the file and the
+// reason; Status::Kind::OutOfMemory when the stream cannot be allocated.
+Status buildContainerFromFile(const QString& path, qint64 documentBytes, QByteArray& stream);
+
+// Whether files of the extension (lower case) keep every alpha value exactly as written, so that they can
+// carry a container: PNG and TIFF.
+bool keepsAlphaExactly(const QString& extension);
+// Success when `path` has such an extension; otherwise a failure naming the file and saying so.
+Status checkCarrierPath(const QString& path);
+
+// Writes the carrier image to `path` in the format of its extension, which must keep alpha exactly. The
+// file is encoded in memory and decoded again, and written (atomically) only when the decoded image gives
+// back exactly `stream`; otherwise nothing is written and the failure says why.
+Status writeCarrierFile(const QImage& carrier, const QString& path, const QByteArray& stream);
 
 // The carrier size for a stream of `streamBytes` on an original of `original` size: the original's size
 // when it has 10 pixels per stream byte, else both sides scaled by sqrt(need / area), rounded up (and

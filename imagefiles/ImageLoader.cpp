@@ -3,6 +3,7 @@
 #include "imagefiles/GifReader.h"
 #include "imagefiles/ImageConversion.h"
 #include "imagefiles/KeyColour.h"
+#include "imagefiles/TiffSupport.h"
 #include "platform/Blit.h"
 #include "platform/Pixel565.h"
 #include "platform/SafeFile.h"
@@ -191,6 +192,19 @@ Status decodeWithQt(const QByteArray& bytes, const QString& name, const QString&
             return checked;
         }
     }
+    const bool tiff = format == QLatin1String("tiff");
+    if (tiff) {
+        // CMYK files are converted here; any other TIFF goes to Qt's reader, whose libtiff messages become
+        // the reason of a failure instead of lines on stderr.
+        if (std::optional<Status> cmyk = decodeCmykTiff(bytes, name, maxPixels, out.storage, out.image)) {
+            if (*cmyk) {
+                out.format = format;
+                out.hasAlpha = false;
+            }
+            return *cmyk;
+        }
+        takeTiffError();
+    }
     raiseReaderAllocationLimit();
     QBuffer buffer;
     buffer.setData(bytes);
@@ -206,9 +220,13 @@ Status decodeWithQt(const QByteArray& bytes, const QString& name, const QString&
                 fileMessage(name, QStringLiteral("を読み込めません（%1 形式を読む部品が見つかりません）")
                                       .arg(format.toUpper())));
         }
-        return corruptImageStatus(name, format);
+        return corruptImageStatus(name, format, tiff ? takeTiffError() : QString());
     }
-    const QSize size = reader.size();
+    QSize size = reader.size();
+    if (format == QLatin1String("bmp") && size.height() < 0) {
+        // A top-down BMP stores its height negated, and Qt's reader reports the size as stored.
+        size.setHeight(-size.height());
+    }
     if (!size.isValid() || size.isEmpty()) {
         return corruptImageStatus(name, format, QStringLiteral("画像の大きさを読めません"));
     }
@@ -228,7 +246,7 @@ Status decodeWithQt(const QByteArray& bytes, const QString& name, const QString&
         if (QImage(size, QImage::Format_ARGB32).isNull()) {
             return imageOutOfMemoryStatus(name);
         }
-        return corruptImageStatus(name, format);
+        return corruptImageStatus(name, format, tiff ? takeTiffError() : QString());
     }
     if (!withinImageLimits(image.size(), maxPixels)) {
         return imageTooLargeStatus(name, image.size());

@@ -33,28 +33,32 @@ Status writeEncoded(const QString& path, const QByteArray& bytes) {
 }
 
 // JPEG, PNG and TIFF through Qt's writers, with the format named so that the file name's extension
-// never picks another plugin.
+// never picks another plugin. `path` only names the file in messages.
+Status encodeWithQt(const QImage& image, QIODevice& out, const QString& path, const QString& format,
+                    int quality) {
+    QImageWriter writer(&out, format.toLatin1());
+    if (format == QLatin1String("jpeg")) {
+        writer.setQuality(qBound(0, quality, 100));
+    } else if (format == QLatin1String("png")) {
+        // Qt maps the PNG quality q to zlib level (100 − q) × 9 / 91: 67 gives level 3, which writes a
+        // 12-megapixel photograph in a third of the default level's time for files about a tenth
+        // larger. (Quality 100 would mean no compression at all.)
+        writer.setQuality(67);
+    } else if (format == QLatin1String("tiff")) {
+        // LZW: lossless and small for results with flat areas. Alpha is stored as unassociated alpha,
+        // the colour bytes as they are, which every TIFF reader understands.
+        writer.setCompression(1);
+    }
+    if (!writer.write(image)) {
+        return Status::failure(
+            fileMessage(path, QStringLiteral("：画像を書き込めません（%1）").arg(writer.errorString())));
+    }
+    return Status::success();
+}
+
 Status writeWithQt(const QImage& image, const QString& path, const QString& format, int quality) {
-    return writeFileAtomically(path, [&](QIODevice& out) {
-        QImageWriter writer(&out, format.toLatin1());
-        if (format == QLatin1String("jpeg")) {
-            writer.setQuality(qBound(0, quality, 100));
-        } else if (format == QLatin1String("png")) {
-            // Qt maps the PNG quality q to zlib level (100 − q) × 9 / 91: 67 gives level 3, which writes a
-            // 12-megapixel photograph in a third of the default level's time for files about a tenth
-            // larger. (Quality 100 would mean no compression at all.)
-            writer.setQuality(67);
-        } else if (format == QLatin1String("tiff")) {
-            // LZW: lossless and small for results with flat areas. Alpha is stored as unassociated alpha,
-            // the colour bytes as they are, which every TIFF reader understands.
-            writer.setCompression(1);
-        }
-        if (!writer.write(image)) {
-            return Status::failure(
-                fileMessage(path, QStringLiteral("：画像を書き込めません（%1）").arg(writer.errorString())));
-        }
-        return Status::success();
-    });
+    return writeFileAtomically(
+        path, [&](QIODevice& out) { return encodeWithQt(image, out, path, format, quality); });
 }
 
 } // namespace
@@ -80,6 +84,34 @@ Status saveImageWithEncoder(const QImage& image, const QString& path, const QStr
         return writeEncoded(path, encodeBmpImage(image));
     }
     return writeWithQt(image, path, ext, quality);
+}
+
+Status encodeImageWithEncoder(const QImage& image, const QString& path, const QString& extension, int quality,
+                              QByteArray& out) {
+    const QString ext = extension.toLower();
+    if (!hasEncoder(ext)) {
+        return noEncoder(path, extension);
+    }
+    if (image.isNull()) {
+        return Status::failure(fileMessage(path, QStringLiteral("：保存する画像がありません")));
+    }
+    try {
+        if (ext == QLatin1String("gif") || ext == QLatin1String("bmp")) {
+            out = ext == QLatin1String("gif") ? encodeGif(image) : encodeBmpImage(image);
+            return out.isEmpty() ? outOfMemory(path) : Status::success();
+        }
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (const Status encoded = encodeWithQt(image, buffer, path, ext, quality); !encoded) {
+            return encoded;
+        }
+        buffer.close();
+        out = std::move(bytes);
+        return Status::success();
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(path);
+    }
 }
 
 Status SaveBitmapWithEncoder(const DeviceBitmap& bitmap, const QString& path, const QString& extension,

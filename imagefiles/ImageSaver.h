@@ -20,6 +20,10 @@ bool hasEncoder(const QString& extension);
 // BITMAPV5 alpha mask when the image format has alpha, else 24 bits.
 Status saveImageWithEncoder(const QImage& image, const QString& path, const QString& extension, int quality);
 
+// The same encoding into memory (not written anywhere); `path` only names the file in messages.
+Status encodeImageWithEncoder(const QImage& image, const QString& path, const QString& extension, int quality,
+                              QByteArray& out);
+
 // The surface saved through the encoder of the extension; `quality` 10 … 100 matters for JPEG only.
 // The surface is opaque: its fourth byte is not saved as alpha.
 Status SaveBitmapWithEncoder(const DeviceBitmap& bitmap, const QString& path, const QString& extension,

@@ -173,10 +173,15 @@ bool alphaBlend(DeviceBitmap& dst, int x, int y, const DeviceBitmap& src, int al
     return true;
 }
 
-bool floodFill(DeviceBitmap& dst, int x, int y, ColorRef borderColor, ColorRef fillColor) {
-    if (dst.isNull() || !dst.contains(x, y)) {
-        return false;
-    }
+namespace {
+
+struct Seed {
+    int x, y;
+};
+
+// Fills the 4-connected areas around `starts` of pixels whose colour is not `borderColor`.
+bool fillFromSeeds(DeviceBitmap& dst, const std::vector<Seed>& starts, ColorRef borderColor,
+                   ColorRef fillColor) {
     const int width = dst.width();
     const int height = dst.height();
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
@@ -204,15 +209,9 @@ bool floodFill(DeviceBitmap& dst, int x, int y, ColorRef borderColor, ColorRef f
         const auto open = [&](int px, int py) {
             return !marked(index(px, py)) && loadRawColor<bits>(dst.row(py) + byteOffset(px, bpp)) != border;
         };
-        if (!open(x, y)) {
-            return;
-        }
-        struct Seed {
-            int x, y;
-        };
         std::vector<Seed> seeds;
         try {
-            seeds.push_back({x, y});
+            seeds = starts;
             while (!seeds.empty()) {
                 const Seed s = seeds.back();
                 seeds.pop_back();
@@ -260,6 +259,44 @@ bool floodFill(DeviceBitmap& dst, int x, int y, ColorRef borderColor, ColorRef f
         }
     });
     return ok;
+}
+
+} // namespace
+
+bool floodFill(DeviceBitmap& dst, int x, int y, ColorRef borderColor, ColorRef fillColor) {
+    if (dst.isNull() || !dst.contains(x, y)) {
+        return false;
+    }
+    try {
+        return fillFromSeeds(dst, {Seed{x, y}}, borderColor, fillColor);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool floodFillFromEdges(DeviceBitmap& dst, ColorRef borderColor, ColorRef fillColor) {
+    if (dst.isNull()) {
+        return false;
+    }
+    const int width = dst.width();
+    const int height = dst.height();
+    // Every edge pixel is a start; border-coloured ones and those already reached are skipped by the
+    // fill itself, so each area is filled once.
+    std::vector<Seed> starts;
+    try {
+        starts.reserve(2 * (static_cast<std::size_t>(width) + static_cast<std::size_t>(height)));
+        for (int x = 0; x < width; ++x) {
+            starts.push_back({x, 0});
+            starts.push_back({x, height - 1});
+        }
+        for (int y = 1; y + 1 < height; ++y) {
+            starts.push_back({0, y});
+            starts.push_back({width - 1, y});
+        }
+        return fillFromSeeds(dst, starts, borderColor, fillColor);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 namespace {

@@ -48,6 +48,10 @@ bool alphaBlend(DeviceBitmap& dst, int x, int y, const DeviceBitmap& src, int al
 // work buffer cannot be allocated (then nothing is filled).
 bool floodFill(DeviceBitmap& dst, int x, int y, ColorRef borderColor, ColorRef fillColor);
 
+// The same from every pixel on the bitmap's edges: every area of non-border pixels that touches an edge
+// is filled, enclosed areas are not. False when the work buffers cannot be allocated (nothing filled).
+bool floodFillFromEdges(DeviceBitmap& dst, ColorRef borderColor, ColorRef fillColor);
+
 // Draws `srcRect` of `src` scaled into `dstRect` of `dst`. Equal sizes copy exactly; otherwise each axis
 // is resampled smoothly (area average when shrinking, linear interpolation when enlarging), 16-bit
 // channels widened and narrowed. `srcRect` must lie inside `src` and both rectangles must have

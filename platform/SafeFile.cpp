@@ -4,6 +4,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <new>
 
 namespace corvane {
 
@@ -44,7 +45,13 @@ Status readWholeFile(const QString& path, QByteArray& bytes, qint64 maxBytes) {
     if (file.size() > maxBytes) {
         return Status::failure(fileMessage(path, QStringLiteral("は大きすぎて読み込めません")));
     }
-    bytes = file.readAll();
+    try {
+        bytes = file.readAll();
+    } catch (const std::bad_alloc&) {
+        bytes.clear();
+        return Status::failure(fileMessage(path, QStringLiteral("を読むためのメモリが足りません")),
+                               Status::Kind::OutOfMemory);
+    }
     if (bytes.size() != file.size()) {
         return Status::failure(
             fileMessage(path, QStringLiteral("を最後まで読めません（%1）").arg(file.errorString())));

@@ -15,7 +15,7 @@ bool showFileLocation(const QString& path) {
 
 QString desktopFolder() {
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    return desktop.isEmpty() ? QDir::homePath() : desktop;
+    return desktop.isEmpty() ? QDir::home().filePath(QStringLiteral("Desktop")) : desktop;
 }
 
 } // namespace corvane

@@ -30,6 +30,9 @@ QRect normalisedRect(QPoint a, QPoint b) {
 }
 
 QPoint AreaGeometry::imageToScreen(int area, QPoint image) const {
+    if (area < 0 || area >= 4) {
+        return {};
+    }
     const QRect& picture = pictures[static_cast<std::size_t>(area)];
     return {picture.x() + scaled(image.x(), scale), picture.y() + scaled(image.y(), scale)};
 }
@@ -39,7 +42,7 @@ QRect AreaGeometry::imageToScreen(int area, const QRect& image) const {
 }
 
 QPoint AreaGeometry::screenToImage(int area, QPoint screen) const {
-    if (!hasPictures()) {
+    if (!hasPictures() || area < 0 || area >= 4) {
         return {};
     }
     const QRect& picture = pictures[static_cast<std::size_t>(area)];

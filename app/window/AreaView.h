@@ -46,8 +46,11 @@ public:
 
     // Geometry in the coordinates of this widget, as of the last layout.
     const AreaGeometry& areaGeometry() const { return m_geometry; }
-    // Whether area k's image was drawn at the last paint.
-    bool areaShowsImage(int area) const { return m_showsImage[static_cast<std::size_t>(area)]; }
+    // Whether area k's image was drawn at the last paint; false for any index but 0 … 3 (the gaps between
+    // the areas are −1).
+    bool areaShowsImage(int area) const {
+        return area >= 0 && area < 4 && m_showsImage[static_cast<std::size_t>(area)];
+    }
 
     // An arrow key pressed anywhere in the window, as a step (dx, dy). With the visual comparison current
     // the visual point moves by it in image pixels, as long as its 5 × 5 neighbourhood stays inside the

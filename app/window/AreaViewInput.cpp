@@ -4,6 +4,7 @@
 
 #include "app/ComparisonSession.h"
 #include "app/window/AreaViewPrivate.h"
+#include "app/window/DialogControls.h"
 
 #include <QActionGroup>
 #include <QContextMenuEvent>
@@ -278,7 +279,9 @@ std::unique_ptr<QMenu> AreaView::makeContextMenu(QPoint point) {
     const auto add = [this](QMenu* target, const QString& text, int command) {
         QAction* action = target->addAction(text);
         action->setData(command);
-        connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
+        // Preprocessing a large original takes a while: it starts once the menu has left the screen.
+        connect(action, &QAction::triggered, this,
+                [this, command] { runAfterRepaint(this, [this, command] { runCommand(command); }); });
         return action;
     };
     if (watermark || m_clickedArea == kResult1 || m_clickedArea == kResult2) {

@@ -350,6 +350,11 @@ void CSorvikDlg::createControls() {
     c.shiftV->setStepHandler([this](int value) { m_session->stepShiftV(value); });
     c.adjust1->setStepHandler([this](int value) { m_session->stepAdjust1(value); });
     c.adjust2->setStepHandler([this](int value) { m_session->stepAdjust2(value); });
+    // A number typed into an edit is taken as a step to it would be (it is already within the range).
+    c.shiftH->setEditHandler([this](int value) { m_session->stepShiftH(value); });
+    c.shiftV->setEditHandler([this](int value) { m_session->stepShiftV(value); });
+    c.adjust1->setEditHandler([this](int value) { m_session->stepAdjust1(value); });
+    c.adjust2->setEditHandler([this](int value) { m_session->stepAdjust2(value); });
 
     connect(c.exit, &QPushButton::clicked, this, &QWidget::close);
     connect(c.clear, &QToolButton::clicked, this, [this] { m_session->clearOriginals(); });
@@ -382,12 +387,7 @@ void CSorvikDlg::createMenus() {
     // The processing menu: the processings at position 0, the mode-ending items at 1 to 3.
     const auto select = [this](int commandId) {
         return [this, commandId] {
-            m_session->SelectProcessing(commandId);
-            // The best-match search moves original 2: the shift controls show where it now lies.
-            if (commandId == command::kBestMatch && !m_session->workingSize().isEmpty()) {
-                m_controls->shiftH->setPosition(m_session->shiftH());
-                m_controls->shiftV->setPosition(m_session->shiftV());
-            }
+            runAfterRepaint(this, [this, commandId] { selectProcessing(commandId); });
         };
     };
     auto* processings = new QMenu(this);
@@ -454,8 +454,11 @@ void CSorvikDlg::createMenus() {
         group->setExclusive(true);
         for (int i = 0; i < texts.size(); ++i) {
             QAction* action = add(menu, texts[i], first + i, [this, choose, i] {
-                choose(i);
-                applyCheckMarks();
+                // The choice re-runs the processing: after the menu has gone from the screen.
+                runAfterRepaint(this, [this, choose, i] {
+                    choose(i);
+                    applyCheckMarks();
+                });
             });
             action->setCheckable(true);
             group->addAction(action);
@@ -593,6 +596,15 @@ void CSorvikDlg::gridCommand(int commandId) {
     applyCheckMarks();
 }
 
+void CSorvikDlg::selectProcessing(int commandId) {
+    m_session->SelectProcessing(commandId);
+    // The best-match search moves original 2: the shift controls show where it now lies.
+    if (commandId == command::kBestMatch && !m_session->workingSize().isEmpty()) {
+        m_controls->shiftH->setPosition(m_session->shiftH());
+        m_controls->shiftV->setPosition(m_session->shiftV());
+    }
+}
+
 void CSorvikDlg::runCommand(int commandId) {
     if (commandId == cmd::kZoomTarget) {
         m_areas->switchZoomTarget();
@@ -621,6 +633,13 @@ void CSorvikDlg::stateChanged() {
     const ProcessingControls enabled = s.controls();
     c.adjust1->setArrowsEnabled(enabled.adjust1);
     c.adjust2->setArrowsEnabled(enabled.adjust2);
+    // The adjust edits show the values the processing runs with (a selection sets its own).
+    for (const auto& [control, value, used] : {std::tuple{c.adjust1, s.adjust1(), enabled.adjust1},
+                                               std::tuple{c.adjust2, s.adjust2(), enabled.adjust2}}) {
+        if (used && control->committedPosition() != value) {
+            control->setPosition(value);
+        }
+    }
     c.colorSpace->setEnabled(enabled.colorSpace);
     c.blend->setEnabled(enabled.blendMode);
     c.overlay->setEnabled(enabled.overlay);

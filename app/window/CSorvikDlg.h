@@ -92,6 +92,8 @@ private:
     void restorePlacement();
     void documentTimerTick();
     void gridCommand(int id);
+    // A command of the processing menu (run after the menu has left the screen).
+    void selectProcessing(int commandId);
     bool handleKey(QKeyEvent* event);
     // A Ctrl+wheel step of the help text's size (−1 smaller, +1 larger), kept within 8 … 100.
     void stepHelpFontSize(int step);

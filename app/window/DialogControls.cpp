@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <climits>
@@ -48,6 +50,7 @@ UpDownControl::UpDownControl(int arrowsWidth, QWidget* parent) : QWidget(parent)
     }
     connect(m_up, &QToolButton::clicked, this, [this] { step(1); });
     connect(m_down, &QToolButton::clicked, this, [this] { step(-1); });
+    connect(m_edit, &QLineEdit::editingFinished, this, &UpDownControl::commitTyped);
     updateValidator();
     setPosition(0);
 }
@@ -81,6 +84,82 @@ void UpDownControl::step(int delta) {
         m_handler(value);
     }
     setPosition(value);
+}
+
+namespace {
+
+// Runs its work once the window it watches has been painted: when the window's repaint request has been
+// handled, or after a short wait when no repaint comes (a hidden or minimised window). A child of the
+// widget that asked, so it never runs after that widget is gone.
+class DeferredWork : public QObject {
+public:
+    static inline int s_pending = 0;
+
+    DeferredWork(QWidget* owner, std::function<void()> work) : QObject(owner), m_work(std::move(work)) {
+        ++s_pending;
+        QWidget* window = owner->window();
+        if (!window->isVisible()) {
+            // Nothing on the screen to wait for.
+            QMetaObject::invokeMethod(this, &DeferredWork::run, Qt::QueuedConnection);
+            return;
+        }
+        window->installEventFilter(this);
+        if (QWindow* handle = window->windowHandle()) {
+            handle->installEventFilter(this);
+        }
+        QTimer::singleShot(kLongestWaitMs, this, &DeferredWork::run);
+        window->update();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        // The repaint runs while this event is handled; the work is queued behind it.
+        if (event->type() == QEvent::UpdateRequest) {
+            QMetaObject::invokeMethod(this, &DeferredWork::run, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    static constexpr int kLongestWaitMs = 150;
+
+    void run() {
+        if (!m_work) {
+            return;
+        }
+        const std::function<void()> work = std::move(m_work);
+        m_work = nullptr;
+        --s_pending;
+        deleteLater();
+        work();
+    }
+
+    std::function<void()> m_work;
+};
+
+} // namespace
+
+void runAfterRepaint(QWidget* widget, std::function<void()> work) {
+    new DeferredWork(widget, std::move(work));
+}
+
+int pendingAfterRepaint() {
+    return DeferredWork::s_pending;
+}
+
+void UpDownControl::commitTyped() {
+    bool ok = false;
+    const long long typed = m_edit->text().toLongLong(&ok);
+    if (!ok || !m_arrowsEnabled) {
+        setPosition(m_position);
+        return;
+    }
+    const int value = static_cast<int>(std::clamp<long long>(typed, m_minimum, m_maximum));
+    const bool changed = value != m_position;
+    setPosition(value);
+    if (changed && m_editHandler) {
+        m_editHandler(value);
+    }
 }
 
 void UpDownControl::setArrowsEnabled(bool enabled) {

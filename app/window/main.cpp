@@ -1,5 +1,6 @@
 // Corvane: the main window.
 
+#include "app/window/CSorvikApp.h"
 #include "app/window/CSorvikDlg.h"
 #include "app/window/Dialogs.h"
 #include "app/window/Startup.h"
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", corvane::noDisplayMessage(argc > 0 ? argv[0] : nullptr).c_str());
         return 1;
     }
-    QApplication app(argc, argv);
+    corvane::CSorvikApp app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(corvane::kOrganisationName));
     QApplication::setApplicationName(QString::fromLatin1(corvane::kApplicationName));
     QApplication::setFont(corvane::dialogFont());

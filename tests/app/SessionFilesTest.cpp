@@ -1,6 +1,7 @@
 // Saving results through the save dialog's sixteen types, embedding and extracting documents, and the
 // property comparison.
 
+#include "imagefiles/DocumentContainer.h"
 #include "res/Strings.h"
 #include "tests/app/SessionTestSupport.h"
 
@@ -147,6 +148,96 @@ TEST_P(Files, ADocumentEmbeddedInOriginal1ComesBackOutAndGoesToTheDesktop) {
     host.answer(MessageButton::No);
     session->ExtractToDesktop();
     EXPECT_EQ(readAll(QDir(desktop).filePath(QStringLiteral("notes.txt"))), QByteArray("mine"));
+}
+
+TEST_P(Files, OnlyFormatsThatKeepAlphaCarryADocumentAndNothingElseIsWritten) {
+    setOriginals(makePicture(30, 30, 1), makePicture(30, 30, 2));
+    const QString document = path(QStringLiteral("a.txt"));
+    writeFile(document, "0123456789");
+    for (const char* name : {"carrier.jpeg", "carrier.gif", "carrier.bmp", "carrier.jpg", "carrier.tif"}) {
+        SCOPED_TRACE(name);
+        const QString carrier = path(QString::fromLatin1(name));
+        host.clearRecords();
+        session->SelectProcessing(command::kDocumentEmbedding);
+        host.answerSaveDialog(carrier, 1);
+        session->dropFile(kOriginal1, document, false);
+        EXPECT_EQ(host.messageIds(), std::vector<int>{kMsgEmbedFailed});
+        ASSERT_FALSE(host.messages.empty());
+        EXPECT_TRUE(host.messages.front().prefix.contains(QString::fromLatin1(name)));
+        EXPECT_FALSE(QFile::exists(carrier));
+    }
+    // TIFF carries it and reads back.
+    const QString tiff = path(QStringLiteral("carrier.tiff"));
+    host.clearRecords();
+    session->SelectProcessing(command::kDocumentEmbedding);
+    host.answerSaveDialog(tiff, 1);
+    host.answer(MessageButton::No);
+    session->dropFile(kOriginal1, document, false);
+    EXPECT_EQ(host.messageIds(), std::vector<int>{kMsgEmbedDone});
+    EXPECT_FALSE(ExtractEmbeddedDocument(tiff).isEmpty());
+}
+
+TEST_P(Files, DocumentsAreCheckedBeforeTheyAreRead) {
+    setOriginals(makePicture(30, 30, 1), makePicture(30, 30, 2));
+    const QString carrier = path(QStringLiteral("carrier.png"));
+    const auto embed = [&](const QString& document) {
+        host.clearRecords();
+        session->SelectProcessing(command::kDocumentEmbedding);
+        host.answerSaveDialog(carrier, 1);
+        session->dropFile(kOriginal1, document, false);
+    };
+    // A name that code page 932 cannot hold is refused for that reason, not for its length.
+    const QString cafe = path(QStringLiteral("café.txt"));
+    writeFile(cafe, "x");
+    embed(cafe);
+    ASSERT_EQ(host.messageIds(), std::vector<int>{kMsgEmbedFailed});
+    EXPECT_TRUE(host.messages.front().prefix.contains(QStringLiteral("932")));
+    EXPECT_FALSE(host.messages.front().prefix.contains(QStringLiteral("259")));
+
+    // A document too large for any carrier the program could load is refused from its size alone (a
+    // sparse file: reading it would take gigabytes).
+    const QString huge = path(QStringLiteral("huge.bin"));
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64{1536} << 20));
+    }
+    embed(huge);
+    EXPECT_EQ(host.messageIds(), std::vector<int>{kMsgEmbedFailed});
+    EXPECT_FALSE(QFile::exists(carrier));
+
+    // The stream takes the size that was checked: a file that grew since is read no further, one that
+    // shrank is a read failure.
+    const QString small = path(QStringLiteral("small.txt"));
+    writeFile(small, QByteArray(2000, 'x'));
+    QByteArray stream;
+    EXPECT_TRUE(buildContainerFromFile(small, 1000, stream));
+    EXPECT_EQ(stream.size(), 11 + 9 + 1000);
+    EXPECT_FALSE(buildContainerFromFile(small, 3000, stream));
+    EXPECT_EQ(stream.size(), 11 + 9 + 1000);
+}
+
+TEST_P(Files, TakingADocumentOutMakesAMissingDesktopAndSaysWhereItWent) {
+    setOriginals(makePicture(60, 40, 1), makePicture(60, 40, 2));
+    const QString document = path(QStringLiteral("notes.txt"));
+    writeFile(document, "hidden");
+    const QString carrier = path(QStringLiteral("carrier.png"));
+    session->SelectProcessing(command::kDocumentEmbedding);
+    host.answerSaveDialog(carrier, 1);
+    host.answer(MessageButton::No);
+    session->dropFile(kOriginal1, document, false);
+    host.answer(MessageButton::No);
+    ASSERT_TRUE(session->setOriginalFromFile(kOriginal1, carrier));
+
+    const QString desktop = path(QStringLiteral("home/Schreibtisch"));
+    host.setDesktop(desktop);
+    host.clearRecords();
+    host.answer(MessageButton::Yes);
+    session->ExtractToDesktop();
+    const QString target = QDir(desktop).filePath(QStringLiteral("notes.txt"));
+    EXPECT_EQ(readAll(target), QByteArray("hidden"));
+    ASSERT_EQ(host.messageIds(), (std::vector<int>{kMsgConfirmExtract, kMsgExtractedToDesktop}));
+    EXPECT_TRUE(host.messages.back().prefix.contains(QDir::toNativeSeparators(target)));
 }
 
 TEST_P(Files, EmbeddingOverAnExistingFileAsksFirst) {

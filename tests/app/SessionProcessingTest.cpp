@@ -35,10 +35,14 @@ TEST(ProcessingTable, CaptionsAndControlsOfEveryProcessing) {
     EXPECT_TRUE(none.instruction.isEmpty());
 }
 
-TEST(ProcessingTable, ElapsedTimeDropsHoursAndTakesMillisecondsFromTheOtherClock) {
-    EXPECT_EQ(formatElapsedTime(75, 75010), QStringLiteral("01:15.010"));
-    EXPECT_EQ(formatElapsedTime(3600 + 61, 5), QStringLiteral("01:01.005"));
-    EXPECT_EQ(formatElapsedTime(0, 999), QStringLiteral("00:00.999"));
+TEST(ProcessingTable, ElapsedTimeShowsMinutesSecondsAndTheirMilliseconds) {
+    EXPECT_EQ(formatElapsedTime(75010), QStringLiteral("01:15.010"));
+    EXPECT_EQ(formatElapsedTime((3600 + 61) * 1000 + 5), QStringLiteral("01:01.005"));
+    EXPECT_EQ(formatElapsedTime(999), QStringLiteral("00:00.999"));
+    // 8 ms is 00:00.008 whenever it starts: no second taken from another clock.
+    EXPECT_EQ(formatElapsedTime(8), QStringLiteral("00:00.008"));
+    EXPECT_EQ(formatElapsedSeconds(1084), QStringLiteral("1.084"));
+    EXPECT_EQ(formatElapsedSeconds(65432), QStringLiteral("65.432"));
 }
 
 TEST_P(Processing, WithoutBothOriginalsTheSelectionFallsBackToNothing) {
@@ -88,17 +92,17 @@ TEST_P(Processing, ShiftStepsAreRefusedAtTheImageSize) {
     EXPECT_EQ(session->shiftV(), 29);
 }
 
-TEST_P(Processing, TheDispatcherWritesTheElapsedTimeFromItsClocks) {
+TEST_P(Processing, TheDispatcherAndTheSearchTakeTheElapsedTimeFromOneClock) {
     setOriginals(makePicture(20, 10, 1), makePicture(20, 10, 1));
-    long long seconds = 1000;
-    long long milliseconds = 5000;
-    session->setClocks({[&] { return seconds += 75; },
-                        [&] {
-                            return milliseconds += 37505;
-                        }});
+    // A run from 999 ms to 1007 ms crosses a second of the clock but lasts 8 ms.
+    long long now = 991;
+    session->setClock([&] { return now += 8; });
     session->SelectProcessing(command::kPixel);
-    // Start 1075 / 42505, end 1150 / 80010: 75 s and 37 505 ms.
-    EXPECT_EQ(session->elapsedText(), QStringLiteral("01:15.505"));
+    EXPECT_EQ(session->elapsedText(), QStringLiteral("00:00.008"));
+
+    session->setClock([&] { return now += 1084; });
+    session->SelectProcessing(command::kBestMatch);
+    EXPECT_EQ(session->elapsedText(), QStringLiteral("1.084"));
 }
 
 TEST_P(Processing, BestMatchRunsOnceAndLeavesTheRgbScan) {

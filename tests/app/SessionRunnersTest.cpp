@@ -90,6 +90,61 @@ TEST_P(Runners, ExtractionShowsEachOriginalInsideTheDifferenceRegion) {
     EXPECT_EQ(pixelOf(kResult1, 2, 2), pixelOf(kOriginal1, 2, 2));
 }
 
+// The pair (a, b) at shift (h, v) and the pair (b, a) at (−h, −v) lay the same pixels over each other.
+TEST_P(Runners, ExtractionAtAShiftComparesOnlyTheOverlapAndIsTheSameBothWays) {
+    const QImage plain = withPatch(makePicture(48, 36, 0), QRect(0, 0, 48, 36), qRgb(90, 90, 90));
+    const QImage a = withPatch(plain, QRect(20, 14, 6, 5), qRgb(250, 250, 250));
+    const QImage b = shifted(plain, 0, 0);
+    const auto bytesOf = [](const DeviceBitmap& bitmap) {
+        return std::vector<std::uint8_t>(bitmap.bits().begin(), bitmap.bits().end());
+    };
+    for (const QPoint shift : {QPoint(7, 4), QPoint(-5, 3), QPoint(0, -6)}) {
+        SCOPED_TRACE(testing::Message() << shift.x() << "," << shift.y());
+        session = std::make_unique<ComparisonSession>(host, bits());
+        setOriginals(a, b);
+        session->setShift(shift.x(), shift.y());
+        session->SelectProcessing(command::kDifferenceExtraction);
+        const DeviceBitmap result1 = session->surface(kResult1).clone();
+        const DeviceBitmap result2 = session->surface(kResult2).clone();
+        // The patch shows in original 1's result; far from it, and along the uncovered strip, all white.
+        EXPECT_EQ(pixelOf(kResult1, 22, 16), pixelOf(kOriginal1, 22, 16));
+        EXPECT_EQ(pixelOf(kResult1, 45, 2), kWhite);
+        EXPECT_EQ(pixelOf(kResult1, shift.x() > 0 ? 0 : 47, 20), kWhite);
+        // Original 2's result shows original 2 where the patch's pixels lie over it.
+        EXPECT_EQ(pixelOf(kResult2, 22 - shift.x(), 16 - shift.y()),
+                  pixelOf(kOriginal2, 22 - shift.x(), 16 - shift.y()));
+
+        session = std::make_unique<ComparisonSession>(host, bits());
+        setOriginals(b, a);
+        session->setShift(-shift.x(), -shift.y());
+        session->SelectProcessing(command::kDifferenceExtraction);
+        EXPECT_EQ(bytesOf(session->surface(kResult1)), bytesOf(result2));
+        EXPECT_EQ(bytesOf(session->surface(kResult2)), bytesOf(result1));
+    }
+}
+
+TEST_P(Runners, ExtractionOfADifferenceInTheCornerAndOfIdenticalShiftedPairs) {
+    const QImage plain = withPatch(makePicture(40, 30, 0), QRect(0, 0, 40, 30), qRgb(90, 90, 90));
+    setOriginals(withPatch(plain, QRect(0, 0, 5, 4), qRgb(250, 250, 250)), plain);
+    session->SelectProcessing(command::kDifferenceExtraction);
+    // The patch's edges inside the picture show; everything away from them is white, also on the far side
+    // of the band that cuts the corner off.
+    EXPECT_EQ(pixelOf(kResult1, 4, 1), pixelOf(kOriginal1, 4, 1));
+    EXPECT_EQ(pixelOf(kResult1, 30, 20), kWhite);
+    EXPECT_EQ(pixelOf(kResult1, 39, 0), kWhite);
+
+    // A picture and its own shifted copy are the same wherever they overlap.
+    const QImage picture = makePicture(40, 30, 5);
+    session = std::make_unique<ComparisonSession>(host, bits());
+    setOriginals(picture, shifted(picture, -6, -3));
+    session->setShift(6, 3);
+    session->SelectProcessing(command::kDifferenceExtraction);
+    for (const QPoint p : {QPoint(0, 0), QPoint(3, 15), QPoint(20, 1), QPoint(39, 29), QPoint(6, 3)}) {
+        EXPECT_EQ(pixelOf(kResult1, p.x(), p.y()), kWhite) << p.x() << "," << p.y();
+        EXPECT_EQ(pixelOf(kResult2, p.x(), p.y()), kWhite) << p.x() << "," << p.y();
+    }
+}
+
 TEST_P(Runners, CompositeModesOfAnImageWithItself) {
     const QImage picture = makePicture(20, 20, 4);
     setOriginals(picture, picture);

@@ -173,6 +173,14 @@ TEST_F(CommandLine, EmbedAndExtractADocument) {
     EXPECT_EQ(out.trimmed(), QDir(path("out")).filePath(QStringLiteral("report.txt")));
     EXPECT_EQ(run({"extract-document", "@carrier.png", "-o", "@out"}), 2);
     EXPECT_EQ(run({"extract-document", "@a.png"}), 2);
+
+    // Formats that do not keep alpha exactly cannot carry a document: refused, nothing written.
+    for (const char* carrier : {"@carrier.jpeg", "@carrier.gif", "@carrier.bmp"}) {
+        EXPECT_EQ(run({"embed", "@report.txt", "@a.png", "-o", carrier}), 2) << carrier;
+        EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << err.toStdString();
+        EXPECT_TRUE(err.contains(QString::fromLatin1(carrier + 1))) << err.toStdString();
+        EXPECT_FALSE(QFile::exists(path(carrier + 1)));
+    }
 }
 
 } // namespace

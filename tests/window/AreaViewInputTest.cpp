@@ -1,5 +1,6 @@
 // The pointer, the context menus, dropped files and the arrow keys of the image areas.
 
+#include "app/window/DialogControls.h"
 #include "tests/window/AreaTestSupport.h"
 
 #include <QAction>
@@ -47,7 +48,11 @@ protected:
         m_menu = view->makeContextMenu(point);
         return findAction(*m_menu, command);
     }
-    void command(QPoint point, int id) { action(point, id)->trigger(); }
+    void command(QPoint point, int id) {
+        action(point, id)->trigger();
+        // Menu commands start from the event loop, once the window has been painted.
+        ASSERT_TRUE(QTest::qWaitFor([] { return pendingAfterRepaint() == 0; }, 2000));
+    }
     QPoint centre(int area) const { return geometry().frames[static_cast<std::size_t>(area)].center(); }
     void setBoth() {
         setOriginal(kOriginal1, halves(QSize(200, 100), kLeft, kRight), QStringLiteral("a.png"));
@@ -350,6 +355,16 @@ TEST_F(AreaInputTest, WatermarkModeKeepsTheOriginalsUnchangeable) {
     EXPECT_NE(action(centre(kOriginal1), 102), nullptr);
     EXPECT_EQ(action(centre(kOriginal1), 101), nullptr);
     EXPECT_EQ(view->makeContextMenu(centre(kOriginal2)), nullptr);
+
+    // The gap between two areas belongs to none: the results' menu, with nothing to save there.
+    const QRect left = geometry().frames[kOriginal1];
+    const QPoint gap(left.x() + left.width(), left.center().y());
+    ASSERT_EQ(geometry().frameAt(gap), -1);
+    QAction* save = action(gap, 102);
+    ASSERT_NE(save, nullptr);
+    EXPECT_FALSE(save->isEnabled());
+    EXPECT_FALSE(view->areaShowsImage(-1));
+    EXPECT_FALSE(view->areaShowsImage(4));
 }
 
 TEST_F(AreaInputTest, HelpPaneTakesThePointer) {

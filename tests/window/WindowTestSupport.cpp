@@ -134,6 +134,8 @@ void WindowFixture::command(int id) {
     QAction* action = window().commandAction(id);
     ASSERT_NE(action, nullptr) << id;
     action->trigger();
+    // Menu commands start from the event loop, once the window has been painted.
+    ASSERT_TRUE(QTest::qWaitFor([] { return pendingAfterRepaint() == 0; }, 2000));
 }
 
 void WindowFixture::step(int id, int delta) {
