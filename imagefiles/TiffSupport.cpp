@@ -13,7 +13,6 @@
 #include <cstring>
 #include <mutex>
 #include <string>
-#include <vector>
 
 namespace corvane {
 
@@ -101,6 +100,53 @@ QRgb cmyk16ToRgb(std::uint16_t c, std::uint16_t m, std::uint16_t y, std::uint16_
                 toByte((65535.0 - y) * white / 257.0));
 }
 
+// Reads a 16-bit CMYK image strip by strip into `image` (Format_ARGB32 of its size). With the inks in
+// planes, the same strip of each of the four planes is read. False when a strip is damaged (libtiff has
+// said why) or memory runs out.
+bool readCmyk16Strips(TIFF* tiff, std::uint32_t width, std::uint32_t height, std::uint16_t samples,
+                      bool contiguous, QImage& image) {
+    std::uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, height);
+    const std::uint32_t strips = (height + rowsPerStrip - 1) / rowsPerStrip;
+    const tmsize_t stripBytes = TIFFStripSize(tiff);
+    const std::size_t perPixel = contiguous ? samples : 1;
+    const std::size_t valuesPerStrip = static_cast<std::size_t>(rowsPerStrip) * width * perPixel;
+    if (stripBytes <= 0 || static_cast<std::size_t>(stripBytes) < valuesPerStrip * 2) {
+        return false;
+    }
+    const std::size_t planes = contiguous ? 1 : 4;
+    Buffer<std::uint16_t> buffer = allocateBuffer<std::uint16_t>(planes * valuesPerStrip);
+    if (!buffer) {
+        return false;
+    }
+    for (std::uint32_t strip = 0; strip < strips; ++strip) {
+        for (std::size_t plane = 0; plane < planes; ++plane) {
+            const auto index = static_cast<std::uint32_t>(plane * strips + strip);
+            if (TIFFReadEncodedStrip(tiff, index, buffer.get() + plane * valuesPerStrip,
+                                     static_cast<tmsize_t>(valuesPerStrip * 2)) < 0) {
+                return false;
+            }
+        }
+        const std::uint32_t first = strip * rowsPerStrip;
+        const std::uint32_t rows = std::min(rowsPerStrip, height - first);
+        for (std::uint32_t r = 0; r < rows; ++r) {
+            auto* out = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(first + r)));
+            const std::uint16_t* line = buffer.get() + static_cast<std::size_t>(r) * width * perPixel;
+            for (std::uint32_t x = 0; x < width; ++x) {
+                if (contiguous) {
+                    const std::uint16_t* p = line + static_cast<std::size_t>(x) * samples;
+                    out[x] = cmyk16ToRgb(p[0], p[1], p[2], p[3]);
+                } else {
+                    out[x] = cmyk16ToRgb(line[x], line[valuesPerStrip + x], line[2 * valuesPerStrip + x],
+                                         line[3 * valuesPerStrip + x]);
+                }
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 void routeTiffMessages() {
@@ -183,47 +229,9 @@ std::optional<Status> decodeCmykTiff(const QByteArray& bytes, const QString& nam
             }
         }
     } else if (bits == 16 && TIFFIsTiled(tiff.get()) == 0) {
-        const tmsize_t lineBytes = TIFFScanlineSize(tiff.get());
-        const std::size_t perPixel = planar == PLANARCONFIG_CONTIG ? samples : 1;
-        if (lineBytes < static_cast<tmsize_t>(width * perPixel * 2)) {
-            return corruptImageStatus(name, format, failureReason());
-        }
-        Buffer<std::uint16_t> line =
-            allocateBuffer<std::uint16_t>(static_cast<std::size_t>(lineBytes) / 2 + 1);
-        // Planar files give each ink as rows of its own: four rows are read for each image row.
-        std::vector<std::uint16_t> inkRows;
-        if (!line) {
-            return imageOutOfMemoryStatus(name);
-        }
-        try {
-            if (planar != PLANARCONFIG_CONTIG) {
-                inkRows.resize(static_cast<std::size_t>(width) * 4);
-            }
-        } catch (const std::bad_alloc&) {
-            return imageOutOfMemoryStatus(name);
-        }
-        for (std::uint32_t y = 0; y < height; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-            if (planar == PLANARCONFIG_CONTIG) {
-                if (TIFFReadScanline(tiff.get(), line.get(), y, 0) != 1) {
-                    return corruptImageStatus(name, format, failureReason());
-                }
-                for (std::uint32_t x = 0; x < width; ++x) {
-                    const std::uint16_t* p = line.get() + x * samples;
-                    row[x] = cmyk16ToRgb(p[0], p[1], p[2], p[3]);
-                }
-                continue;
-            }
-            for (std::uint16_t ink = 0; ink < 4; ++ink) {
-                if (TIFFReadScanline(tiff.get(), line.get(), y, ink) != 1) {
-                    return corruptImageStatus(name, format, failureReason());
-                }
-                std::copy_n(line.get(), width, inkRows.begin() + static_cast<std::ptrdiff_t>(ink) * width);
-            }
-            for (std::uint32_t x = 0; x < width; ++x) {
-                row[x] = cmyk16ToRgb(inkRows[x], inkRows[width + x], inkRows[2 * width + x],
-                                     inkRows[3 * width + x]);
-            }
+        if (!readCmyk16Strips(tiff.get(), width, height, samples, planar == PLANARCONFIG_CONTIG, image)) {
+            const QString reason = failureReason();
+            return reason.isEmpty() ? imageOutOfMemoryStatus(name) : corruptImageStatus(name, format, reason);
         }
     } else {
         return unsupported();
