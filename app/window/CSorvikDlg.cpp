@@ -754,6 +754,7 @@ void CSorvikDlg::resetShiftControls(int maxH, int maxV) {
 void CSorvikDlg::restoreSession(const QStringList& originals) {
     Controls& c = *m_controls;
     ComparisonSession& s = *m_session;
+    const SettingsStore::Batch batch(m_settings);
     const auto last = [this](const char* name, int defaultValue) {
         return m_settings.readInt(kLast, QString::fromLatin1(name), defaultValue);
     };
@@ -851,6 +852,9 @@ void CSorvikDlg::restorePlacement() {
 void CSorvikDlg::saveSettings() {
     Controls& c = *m_controls;
     const ComparisonSession& s = *m_session;
+    // Every value reaches the file in one write: written one by one, each would rewrite and sync the
+    // whole file, which made closing the window take seconds.
+    const SettingsStore::Batch batch(m_settings);
     const auto write = [this](const QString& name, int value) {
         m_settings.writeInt(kLast, name, value);
     };

@@ -21,6 +21,27 @@ protected:
     ColorButton* colorButton(int id) { return qobject_cast<ColorButton*>(window().control(id)); }
 };
 
+// A write on its own reaches the file at once; inside a batch the values reach it together at the end
+// (closing writes a few dozen values: one write and sync of the file each made it take seconds).
+TEST_F(WindowSettings, ABatchWritesItsValuesOnceAtItsEnd) {
+    {
+        const SettingsStore::Batch batch(settings);
+        settings.writeInt(QStringLiteral("Last"), QStringLiteral("Grid"), 1);
+        settings.writeString(QStringLiteral("Last"), QStringLiteral("FilePath0"), QStringLiteral("/a.png"));
+        EXPECT_EQ(settings.readInt(QStringLiteral("Last"), QStringLiteral("Grid"), 0), 1);
+        {
+            const SettingsStore::Batch inner(settings);
+            settings.writeInt(QStringLiteral("Last"), QStringLiteral("Bk"), 0);
+        }
+        EXPECT_FALSE(QFile::exists(settingsFile()));
+    }
+    EXPECT_EQ(stored("Grid").toInt(), 1);
+    EXPECT_EQ(stored("Bk").toInt(), 0);
+    EXPECT_EQ(stored("FilePath0").toString(), QStringLiteral("/a.png"));
+    settings.writeInt(QStringLiteral("Last"), QStringLiteral("Grid"), 0);
+    EXPECT_EQ(stored("Grid").toInt(), 0);
+}
+
 TEST_F(WindowSettings, FirstRunGivesTheDefaults) {
     CSorvikDlg& w = makeWindow();
     w.restoreSession();
