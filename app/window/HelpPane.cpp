@@ -6,6 +6,8 @@
 #include "res/HelpText.h"
 
 #include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -67,7 +69,7 @@ HelpFontSettings helpFontSettingsOf(const QFont& font, ColorRef color, int dpi) 
         size = static_cast<int>(std::lround(font.pointSizeF() * std::max(dpi, 1) / 72.0));
     }
     values.size = std::clamp(size, 1, kMaximumSize);
-    values.weight = std::clamp(font.weight(), 1, 1000);
+    values.weight = std::clamp(static_cast<int>(font.weight()), 1, 1000);
     values.color = color & 0xFFFFFFu;
     return values;
 }
@@ -163,8 +165,14 @@ void HelpPane::placeOver(const QRect& region) {
 
 void HelpPane::chooseSettings(DialogProvider& dialogs, QWidget* owner) {
     QFont base = font();
+    // The dialog lists installed families only: a face that stands in for another is offered as itself, so
+    // that the dialog starts on the font the pane shows.
+    QFont initial = base;
+    if (!QFontDatabase::hasFamily(initial.family())) {
+        initial.setFamilies({QFontInfo(base).family()});
+    }
     if (const std::optional<QFont> chosen =
-            dialogs.chooseFont(owner, base, QStringLiteral("ヘルプのフォント"))) {
+            dialogs.chooseFont(owner, initial, QStringLiteral("ヘルプのフォント"))) {
         // The chosen font's other attributes (italic, underline, …) stay until the next start.
         base = *chosen;
         m_color =

@@ -7,6 +7,7 @@
 #include "tests/window/WindowTestSupport.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -215,6 +216,8 @@ TEST_F(HelpPaneWindow, HelpSettingsWriteTheFourValuesEvenWhenCancelled) {
     QTest::mouseClick(window().control(198), Qt::LeftButton); // the font dialog is cancelled
     ASSERT_EQ(dialogs.fontsAskedWith.size(), 1u);
     EXPECT_EQ(dialogs.fontsAskedWith[0].pixelSize(), 14);
+    // The dialog starts on the installed face that stands in for the stored one.
+    EXPECT_TRUE(QFontDatabase::hasFamily(dialogs.fontsAskedWith[0].family()));
     EXPECT_TRUE(dialogs.colorsAskedWith.empty());
     EXPECT_EQ(stored("fontRemName").toString(), QStringLiteral("MS UI Gothic"));
     EXPECT_EQ(stored("fontRemSize").toInt(), 14);
