@@ -40,6 +40,9 @@ QString stringText(int id) {
         {kMsgSaved, QStringLiteral("正常に保存しました\n保存場所を表示しますか")},
         {kMsgSaveFailed, QStringLiteral("画像ファイルの保存に失敗しました")},
         {kMsgUnsupportedDepth, QStringLiteral("このソフトは、16, 24, 32ビット以外では正常に動作しません")},
+        {kHistory100, QStringLiteral("Ver. 1.00 2014.12.22 新規作成")},
+        {kHistory101, QStringLiteral("Ver. 1.01 2021.03.16 64bit版を追加")},
+        {kHistory102, QStringLiteral("Ver. 1.02 Windows 11 対応")},
     };
     return table.value(id);
 }

@@ -4,7 +4,7 @@
 
 namespace corvane {
 
-// Ids of the string table: the texts of message boxes.
+// Ids of the string table: the texts of message boxes and of the About box's history.
 enum StringId : int {
     kMsgOutOfMemory = 30001,      // "メモリの確保に失敗しました"
     kMsgWorkFolderFailed = 30002, // "作業フォルダの取得に失敗しました"
@@ -33,6 +33,10 @@ enum StringId : int {
     kMsgSaved = 30069,      // "正常に保存しました\n保存場所を表示しますか"
     kMsgSaveFailed = 30070, // "画像ファイルの保存に失敗しました"
     kMsgUnsupportedDepth = 30149, // "このソフトは、16, 24, 32ビット以外では正常に動作しません"
+    // The version history of the About box, oldest first.
+    kHistory100 = 30200, // "Ver. 1.00 2014.12.22 新規作成"
+    kHistory101 = 30201, // "Ver. 1.01 2021.03.16 64bit版を追加"
+    kHistory102 = 30202, // "Ver. 1.02 Windows 11 対応"
 };
 
 // The text of a string-table id; empty for an unknown id.

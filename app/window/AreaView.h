@@ -78,6 +78,10 @@ public:
     // How often area k's scaled copy was made so far (it is made on demand by painting).
     int scaledCopyCount(int area) const;
 
+signals:
+    // A release over an original took the help pane away (the session's flag is already off).
+    void helpPaneDismissed();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

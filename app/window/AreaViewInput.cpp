@@ -167,6 +167,7 @@ void AreaView::mouseReleaseEvent(QMouseEvent* event) {
         if (frame == kOriginal1 || frame == kOriginal2) {
             m_session.setHelpPaneShown(false);
             repaintNamed(redraw::kAll, false);
+            emit helpPaneDismissed();
         }
         return;
     }

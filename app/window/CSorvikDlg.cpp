@@ -2,6 +2,7 @@
 
 #include "app/window/AreaView.h"
 #include "app/window/DialogControls.h"
+#include "app/window/HelpPane.h"
 #include "app/window/Icons.h"
 #include "imagefiles/ImageFormat.h"
 #include "platform/AppInfo.h"
@@ -172,6 +173,9 @@ CSorvikDlg::CSorvikDlg(int displayBits, SettingsStore& settings, DialogProvider&
 
     m_areas = new AreaView(*m_session, this);
     m_areas->lower();
+    // The help pane over the results, hidden; its font and colour come from the settings.
+    m_help = new HelpPane(m_settings, this);
+    connect(m_areas, &AreaView::helpPaneDismissed, this, [this] { setHelpPaneShown(false); });
 
     m_controls->documentTimer.setInterval(kDocumentTimerMs);
     connect(&m_controls->documentTimer, &QTimer::timeout, this, &CSorvikDlg::documentTimerTick);
@@ -608,8 +612,30 @@ void CSorvikDlg::selectProcessing(int commandId) {
 void CSorvikDlg::runCommand(int commandId) {
     if (commandId == cmd::kZoomTarget) {
         m_areas->switchZoomTarget();
+    } else if (commandId == cmd::kHelpPane) {
+        setHelpPaneShown(!m_session->helpPaneShown());
+    } else if (commandId == id::kHelpSettings) {
+        m_help->chooseSettings(m_dialogs, this);
+    } else if (commandId == id::kVersion) {
+        m_dialogs.about(this);
     }
     emit commandIssued(commandId);
+}
+
+void CSorvikDlg::setHelpPaneShown(bool shown) {
+    m_session->setHelpPaneShown(shown);
+    m_controls->processing->setEnabled(!shown);
+    if (shown) {
+        m_help->showOver(helpRegion(), helpScrollLines(m_session->currentProcessing()));
+    } else {
+        m_help->hide();
+    }
+    // The results are drawn again without the pane, or their backgrounds give way to it.
+    m_areas->repaint(helpRegion().translated(-m_areas->pos()));
+}
+
+QRect CSorvikDlg::helpRegion() const {
+    return helpPaneRegion(m_areas->size()).translated(m_areas->pos());
 }
 
 // --- Session state -----------------------------------------------------------------------------------
@@ -897,6 +923,7 @@ void CSorvikDlg::stepHelpFontSize(int step) {
     const QString name = QStringLiteral("fontRemSize");
     const int size = m_settings.readInt(kLast, name, 12);
     m_settings.writeInt(kLast, name, std::clamp(size + step, 8, 100));
+    m_help->applySettings();
 }
 
 // --- Events --------------------------------------------------------------------------------------------
@@ -912,18 +939,24 @@ void CSorvikDlg::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int top = areasTop();
     m_areas->setGeometry(0, top, width(), std::max(0, height() - top));
+    if (m_session->helpPaneShown()) {
+        m_help->placeOver(helpRegion());
+    }
 }
 
 bool CSorvikDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Wheel && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this && m_session->helpPaneShown()) {
-        // While the help pane is shown, the wheel only sizes its text (with Ctrl), wherever it turns.
+        // While the help pane is shown, Ctrl+wheel sizes its text wherever it turns; the areas ignore the
+        // plain wheel.
         const auto* wheel = static_cast<QWheelEvent*>(event);
         const int delta = wheel->angleDelta().y();
-        if ((wheel->modifiers() & Qt::ControlModifier) != 0 && delta != 0) {
+        const bool control = (wheel->modifiers() & Qt::ControlModifier) != 0;
+        if (control && delta != 0) {
             stepHelpFontSize(delta > 0 ? -1 : 1);
         }
-        return true;
+        // Over the pane itself the plain wheel scrolls the guide, as in any text.
+        return control || !(watched == m_help || m_help->isAncestorOf(static_cast<QWidget*>(watched)));
     }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
         return false;

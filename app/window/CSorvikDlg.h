@@ -15,6 +15,7 @@ class QMenu;
 namespace corvane {
 
 class AreaView;
+class HelpPane;
 
 // The main window: the control rows of the processing, parameter and file commands above the four image
 // areas (AreaView). It owns the comparison session, shows it (as the session's Host) and applies its
@@ -36,6 +37,7 @@ public:
 
     ComparisonSession& session() { return *m_session; }
     AreaView& areaView() { return *m_areas; }
+    HelpPane& helpPane() { return *m_help; }
 
     // The control of the window's template by its id (1033 the processing button, 1015/1016 the first
     // adjust control, 2 the exit button, …); null for an unknown id. Up-down controls and their buddy edits
@@ -52,8 +54,9 @@ public:
     // The bottom of the progress bar's row: the top of the image areas.
     int areasTop() const;
 
-    // A command of the accelerators and of the buttons without an operation of their own yet (help,
-    // version, watermark editing, the zoom window's target): announced through commandIssued().
+    // A command of the accelerators and of the picture buttons (196 the help pane, 198 the help settings,
+    // 1020 the About box, 197 the zoom window's target, the watermark editing commands): run where the
+    // window has it, and announced through commandIssued().
     void runCommand(int id);
 
     // Host
@@ -97,6 +100,11 @@ private:
     bool handleKey(QKeyEvent* event);
     // A Ctrl+wheel step of the help text's size (−1 smaller, +1 larger), kept within 8 … 100.
     void stepHelpFontSize(int step);
+    // Shows the help pane over the results (scrolled to the current processing's section, the processing
+    // button disabled) or hides it.
+    void setHelpPaneShown(bool shown);
+    // Where the help pane lies: over both result frames, in the window's coordinates.
+    QRect helpRegion() const;
 
     std::unique_ptr<Controls> m_controls;
     int m_displayBits;
@@ -104,6 +112,7 @@ private:
     DialogProvider& m_dialogs;
     std::unique_ptr<ComparisonSession> m_session;
     AreaView* m_areas = nullptr;
+    HelpPane* m_help = nullptr;
 };
 
 } // namespace corvane

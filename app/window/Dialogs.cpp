@@ -1,11 +1,14 @@
 #include "app/window/Dialogs.h"
 
+#include "app/window/CAboutDlg.h"
 #include "app/window/CAssukuDlg.h"
 #include "platform/AppInfo.h"
 #include "platform/Shell.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -180,6 +183,27 @@ bool DialogProvider::showFileLocation(const QString& path) {
 
 QString DialogProvider::desktopFolder() {
     return corvane::desktopFolder();
+}
+
+std::optional<QFont> DialogProvider::chooseFont(QWidget* parent, const QFont& initial, const QString& title) {
+    bool accepted = false;
+    const QFont font = QFontDialog::getFont(&accepted, initial, parent, title);
+    return accepted ? std::optional<QFont>(font) : std::nullopt;
+}
+
+std::optional<ColorRef> DialogProvider::chooseColor(QWidget* parent, ColorRef initial, const QString& title) {
+    const QColor chosen =
+        QColorDialog::getColor(QColor(redOf(initial), greenOf(initial), blueOf(initial)), parent, title);
+    if (!chosen.isValid()) {
+        return std::nullopt;
+    }
+    return makeColor(static_cast<std::uint8_t>(chosen.red()), static_cast<std::uint8_t>(chosen.green()),
+                     static_cast<std::uint8_t>(chosen.blue()));
+}
+
+void DialogProvider::about(QWidget* parent) {
+    CAboutDlg dialog(parent);
+    dialog.exec();
 }
 
 QFont dialogFont() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Color.h"
 #include "platform/Host.h"
 
 #include <QFont>
@@ -34,6 +35,12 @@ public:
     virtual std::optional<int> quality(QWidget* parent, int initial);
     virtual bool showFileLocation(const QString& path);
     virtual QString desktopFolder();
+    // Qt's font dialog, starting at `initial`; empty when cancelled.
+    virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial, const QString& title);
+    // Qt's colour dialog, starting at `initial`; empty when cancelled.
+    virtual std::optional<ColorRef> chooseColor(QWidget* parent, ColorRef initial, const QString& title);
+    // The About box (CAboutDlg), modal.
+    virtual void about(QWidget* parent);
 };
 
 // "text|patterns|…||" → Qt's "text (patterns)" name filters, in order. The text keeps its own wording

@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QTest>
 
+#include <utility>
+
 namespace corvane::test {
 
 MessageButton ScriptedDialogs::message(QWidget*, const QString& text, MessageType type) {
@@ -49,6 +51,16 @@ std::optional<SaveChoice> ScriptedDialogs::saveFile(QWidget*, const QString&, co
 std::optional<int> ScriptedDialogs::quality(QWidget*, int initial) {
     qualityAskedWith.push_back(initial);
     return m_quality;
+}
+
+std::optional<QFont> ScriptedDialogs::chooseFont(QWidget*, const QFont& initial, const QString&) {
+    fontsAskedWith.push_back(initial);
+    return std::exchange(m_font, std::nullopt);
+}
+
+std::optional<ColorRef> ScriptedDialogs::chooseColor(QWidget*, ColorRef initial, const QString&) {
+    colorsAskedWith.push_back(initial);
+    return std::exchange(m_color, std::nullopt);
 }
 
 bool ScriptedDialogs::showFileLocation(const QString& path) {

@@ -27,6 +27,9 @@ public:
     void answerSave(const QString& path, int filterIndex) { m_save.push_back(SaveChoice{path, filterIndex}); }
     void answerQuality(int quality) { m_quality = quality; }
     void setDesktop(const QString& folder) { m_desktop = folder; }
+    // The next font dialog's and colour dialog's answers (each used once; unanswered dialogs are cancelled).
+    void answerFont(const QFont& font) { m_font = font; }
+    void answerColor(ColorRef color) { m_color = color; }
 
     // Questions without a scripted answer get No and are counted; notices get OK.
     MessageButton message(QWidget* parent, const QString& text, MessageType type) override;
@@ -36,6 +39,9 @@ public:
     std::optional<int> quality(QWidget*, int initial) override;
     bool showFileLocation(const QString& path) override;
     QString desktopFolder() override { return m_desktop; }
+    std::optional<QFont> chooseFont(QWidget*, const QFont& initial, const QString&) override;
+    std::optional<ColorRef> chooseColor(QWidget*, ColorRef initial, const QString&) override;
+    void about(QWidget*) override { ++aboutShown; }
 
     // The string-table ids of the messages shown, in order.
     std::vector<int> messageIds() const;
@@ -46,6 +52,9 @@ public:
     QString lastSaveFilter;
     std::vector<QString> shownLocations;
     std::vector<int> qualityAskedWith;
+    std::vector<QFont> fontsAskedWith;
+    std::vector<ColorRef> colorsAskedWith;
+    int aboutShown = 0;
     int unexpectedQuestions = 0;
 
 private:
@@ -53,6 +62,8 @@ private:
     std::deque<QString> m_open;
     std::deque<SaveChoice> m_save;
     std::optional<int> m_quality;
+    std::optional<QFont> m_font;
+    std::optional<ColorRef> m_color;
     QString m_desktop;
 };
 
