@@ -3,6 +3,8 @@
 #include "app/window/AreaView.h"
 #include "app/window/DialogControls.h"
 #include "app/window/Icons.h"
+#include "app/window/WatermarkEditor.h"
+#include "app/window/WatermarkStyleControls.h"
 #include "imagefiles/ImageFormat.h"
 #include "platform/AppInfo.h"
 #include "res/Strings.h"
@@ -172,6 +174,7 @@ CSorvikDlg::CSorvikDlg(int displayBits, SettingsStore& settings, DialogProvider&
 
     m_areas = new AreaView(*m_session, this);
     m_areas->lower();
+    connectWatermarkStyle();
 
     m_controls->documentTimer.setInterval(kDocumentTimerMs);
     connect(&m_controls->documentTimer, &QTimer::timeout, this, &CSorvikDlg::documentTimerTick);
@@ -363,10 +366,6 @@ void CSorvikDlg::createControls() {
         applyCheckMarks();
     });
     connect(c.grid, &QToolButton::clicked, this, [this] { gridCommand(cmd::kGridToggle); });
-    connect(c.watermarkBackground, &ColorButton::colorChosen, this, [this](ColorRef color) {
-        m_session->setWatermarkBackground(color);
-        redrawPictures(kOriginal2);
-    });
 }
 
 void CSorvikDlg::createMenus() {
@@ -597,6 +596,7 @@ void CSorvikDlg::runCommand(int commandId) {
     if (commandId == cmd::kZoomTarget) {
         m_areas->switchZoomTarget();
     }
+    m_areas->watermarkEditor().runCommand(commandId);
     emit commandIssued(commandId);
 }
 
@@ -626,11 +626,8 @@ void CSorvikDlg::stateChanged() {
     c.overlay->setEnabled(enabled.overlay);
     c.notation->setEnabled(enabled.valueNotation);
     applyCheckMarks();
-    // The watermark view's background colour is offered only while the watermark mode is on.
-    if (!s.watermarkModeOn()) {
-        c.watermarkBackgroundLabel->hide();
-        c.watermarkBackground->hide();
-    }
+    m_watermarkStyle->sessionChanged();
+    m_areas->watermarkEditor().sessionChanged();
     c.documentName->setText(s.documentFieldText());
     c.extract->setEnabled(!s.documentFieldText().isEmpty() && !s.embeddedDocumentPath().isEmpty());
 
@@ -642,6 +639,32 @@ void CSorvikDlg::stateChanged() {
         c.documentTimer.stop();
         m_areas->redrawPictures(kOriginal1);
     }
+}
+
+void CSorvikDlg::connectWatermarkStyle() {
+    Controls& c = *m_controls;
+    WatermarkStyleWidgets widgets;
+    for (QWidget* widget : c.watermarkStyle) {
+        if (qobject_cast<QLabel*>(widget) != nullptr && widget != c.watermarkBackgroundLabel) {
+            widgets.labels.push_back(widget);
+        }
+    }
+    widgets.color = c.watermarkColor;
+    widgets.face = c.watermarkFont;
+    widgets.size = c.watermarkSize;
+    widgets.shadow = c.watermarkShadow;
+    widgets.shadowColor = c.watermarkShadowColor;
+    widgets.backgroundLabel = c.watermarkBackgroundLabel;
+    widgets.background = c.watermarkBackground;
+    m_watermarkStyle = new WatermarkStyleControls(*m_session, m_areas->watermarkEditor(), widgets, this);
+}
+
+void CSorvikDlg::startWatermarkEdit(int index) {
+    m_areas->watermarkEditor().startEdit(index, m_areas->mapFromGlobal(QCursor::pos()));
+}
+
+void CSorvikDlg::finishWatermarkEdit() {
+    m_areas->watermarkEditor().commitEdit(true);
 }
 
 void CSorvikDlg::documentTimerTick() {
@@ -881,6 +904,7 @@ void CSorvikDlg::stepHelpFontSize(int step) {
 void CSorvikDlg::closeEvent(QCloseEvent* event) {
     // The document mode's timer ends with the window; the settings are written at every close.
     m_controls->documentTimer.stop();
+    m_session->watermarkWindowClosing();
     saveSettings();
     event->accept();
 }
@@ -930,8 +954,10 @@ bool CSorvikDlg::handleKey(QKeyEvent* event) {
         {Qt::Key_I, Qt::ControlModifier, cmd::kItalic},
         {Qt::Key_U, Qt::ControlModifier, cmd::kUnderline},
     }};
+    // While a watermark text is edited in place, its keys (Delete, Ctrl+A, …) belong to the edit box.
+    const bool acceleratorsOn = !m_areas->watermarkEditor().isEditing();
     for (const auto& [acceleratorKey, acceleratorModifiers, commandId] : accelerators) {
-        if (key == acceleratorKey && modifiers == acceleratorModifiers) {
+        if (acceleratorsOn && key == acceleratorKey && modifiers == acceleratorModifiers) {
             runCommand(commandId);
             return true;
         }

@@ -15,6 +15,7 @@ class QMenu;
 namespace corvane {
 
 class AreaView;
+class WatermarkStyleControls;
 
 // The main window: the control rows of the processing, parameter and file commands above the four image
 // areas (AreaView). It owns the comparison session, shows it (as the session's Host) and applies its
@@ -72,6 +73,8 @@ public:
     QString desktopFolder() override;
     void resetShiftControls(int maxH, int maxV) override;
     void stateChanged() override;
+    void startWatermarkEdit(int index) override;
+    void finishWatermarkEdit() override;
 
 signals:
     // A command whose feature is not part of the window yet (see runCommand).
@@ -91,6 +94,7 @@ private:
     void restoreOriginals(const QStringList& originals);
     void restorePlacement();
     void documentTimerTick();
+    void connectWatermarkStyle();
     void gridCommand(int id);
     bool handleKey(QKeyEvent* event);
     // A Ctrl+wheel step of the help text's size (−1 smaller, +1 larger), kept within 8 … 100.
@@ -102,6 +106,7 @@ private:
     DialogProvider& m_dialogs;
     std::unique_ptr<ComparisonSession> m_session;
     AreaView* m_areas = nullptr;
+    WatermarkStyleControls* m_watermarkStyle = nullptr;
 };
 
 } // namespace corvane
