@@ -37,6 +37,7 @@ void saveWatermarks(SettingsStore& settings, std::span<const WatermarkText> text
     if (texts.empty()) {
         return;
     }
+    const SettingsBatch batch(settings);
     settings.writeInt(kSection, QStringLiteral("Max"), static_cast<int>(texts.size()));
     for (std::size_t k = 0; k < texts.size(); ++k) {
         const WatermarkText& text = texts[k];
@@ -63,6 +64,7 @@ void saveWatermarks(SettingsStore& settings, std::span<const WatermarkText> text
 
 std::vector<WatermarkText> loadWatermarks(const SettingsStore& settings, int count,
                                           QStringList& adjustments) {
+    const SettingsBatch batch(settings);
     std::vector<WatermarkText> texts;
     texts.reserve(static_cast<std::size_t>(std::clamp(count, 0, 100)));
     for (int i = 0; i < count && i < 100; ++i) {
