@@ -248,8 +248,8 @@ public:
 
     WatermarkList& watermarks() { return m_watermarks; }
     const WatermarkList& watermarks() const { return m_watermarks; }
-    // Results 1 and 2 made again from the blend base and the texts (original 2's surface holds the
-    // watermark background); both drawn opaque. The caller redraws.
+    // Results 1 and 2 made again from the blend base and the texts; both drawn opaque. The caller
+    // redraws. (Original 2's surface holds the watermark background from the mode's start on.)
     bool recomposeWatermarks();
     // The commands of the watermark mode; each does nothing while the mode is off. They recompose and
     // redraw as the mode's rules say.

@@ -32,6 +32,7 @@ bool ComparisonSession::startWatermarkMode() {
     }
     m_transparent = {kBlack, kBlack};
     bitBlt(m_surfaces[kWork1], 0, 0, m_surfaces[kOriginal1]);
+    fillSolid(m_surfaces[kOriginal2], m_watermarkBackground);
     stateChanged();
 
     const int stored = m_settings != nullptr ? storedWatermarkCount(*m_settings) : 0;
@@ -100,10 +101,8 @@ void ComparisonSession::reportWatermarkAdjustments(const QString& source, const 
 }
 
 bool ComparisonSession::recomposeWatermarks() {
-    DeviceBitmap& original2 = m_surfaces[kOriginal2];
-    if (original2.isNull() || !fillSolid(original2, m_watermarkBackground)) {
-        return false;
-    }
+    // Original 2's surface got the background when the mode started or the background changed; nothing
+    // else writes it while the mode is on, so it is not filled again at every step of a drag.
     if (!composeWatermarks(m_watermarks, m_watermarkBackground, m_surfaces[kWork1], m_surfaces[kWork2],
                            m_surfaces[kResult1], m_surfaces[kResult2])) {
         return false;
@@ -207,6 +206,7 @@ void ComparisonSession::chooseWatermarkBackground(ColorRef color) {
     if (!m_watermarkMode) {
         return;
     }
+    fillSolid(m_surfaces[kOriginal2], m_watermarkBackground);
     recomposeWatermarks();
     m_host.redrawPictures(redraw::kAreas1To3);
 }
@@ -295,7 +295,8 @@ bool ComparisonSession::composeWatermarkLayout(const QString& layoutPath, ColorR
     m_watermarks.clear();
     m_watermarks.assign(contents.texts, m_workingSize);
     m_watermarkBackground = background;
-    if (!bitBlt(m_surfaces[kWork1], 0, 0, m_surfaces[kOriginal1]) || !recomposeWatermarks()) {
+    if (!bitBlt(m_surfaces[kWork1], 0, 0, m_surfaces[kOriginal1]) ||
+        !fillSolid(m_surfaces[kOriginal2], background) || !recomposeWatermarks()) {
         error = stringText(kMsgOutOfMemory);
         return false;
     }

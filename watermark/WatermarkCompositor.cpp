@@ -57,8 +57,11 @@ QFont watermarkFont(const WatermarkText& text, int points) {
     font.setItalic(text.italic != 0);
     font.setStrikeOut(text.strike != 0);
     font.setUnderline(text.underline != 0);
-    // Subpixel antialiasing would tint the edges of the glyphs by the screen's subpixel order.
+    // Subpixel antialiasing would tint the edges of the glyphs by the screen's subpixel order, and the
+    // desktop's hinting settings would move them: neither may change a result between the window, the
+    // command line and another machine.
     font.setStyleStrategy(QFont::NoSubpixelAntialias);
+    font.setHintingPreference(QFont::PreferNoHinting);
     font.setKerning(false);
     return font;
 }

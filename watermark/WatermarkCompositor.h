@@ -22,7 +22,7 @@ int watermarkFontPixels(int points);
 
 // The font of a text drawn at `points`: the text's face (a face the system lacks is asked for by name and
 // drawn with the font system's substitute), bold 700 or 400, italic, strike-out and underline as the text
-// has them, greyscale antialiasing only.
+// has them, greyscale antialiasing only, no hinting.
 QFont watermarkFont(const WatermarkText& text, int points);
 
 // Draws `text` (lines separated by CR LF, nothing else breaks a line) from the top-left corner of `box`,
