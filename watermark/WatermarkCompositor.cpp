@@ -9,6 +9,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 
 namespace corvane {
 
@@ -40,6 +41,22 @@ QColor toColor(ColorRef color) {
 bool sameShape(const DeviceBitmap& a, const DeviceBitmap& b) {
     return !a.isNull() && !b.isNull() && a.width() == b.width() && a.height() == b.height() &&
            a.bitsPixel() == b.bitsPixel();
+}
+
+// `bitmap` filled with `color` as fillSolid() fills it: the first row pixel by pixel, the others as
+// copies of its pixel bytes (the padding of 24-bit rows is not touched), which runs at the speed of a
+// memory copy on the large layer that every recomposition fills.
+bool fillLayer(DeviceBitmap& bitmap, ColorRef color) {
+    if (bitmap.isNull() || !fillSolidRect(bitmap, {0, 0, bitmap.width(), 1}, color)) {
+        return false;
+    }
+    const auto rowBytes =
+        static_cast<std::size_t>(bitmap.width()) * static_cast<std::size_t>(bitmap.bytesPerPixel());
+    const std::uint8_t* first = bitmap.row(0);
+    for (int y = 1; y < bitmap.height(); ++y) {
+        std::memcpy(bitmap.row(y), first, rowBytes);
+    }
+    return true;
 }
 
 } // namespace
@@ -89,7 +106,7 @@ void drawWatermarkString(QPainter& painter, const QString& text, const QRect& bo
 }
 
 bool renderWatermarkLayer(const WatermarkList& texts, ColorRef background, DeviceBitmap& layer) {
-    if (layer.isNull() || !fillSolid(layer, background)) {
+    if (!fillLayer(layer, background)) {
         return false;
     }
     if (texts.count() == 0) {
