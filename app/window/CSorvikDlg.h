@@ -53,8 +53,9 @@ public:
     // The bottom of the progress bar's row: the top of the image areas.
     int areasTop() const;
 
-    // A command of the accelerators and of the buttons without an operation of their own yet (help,
-    // version, watermark editing, the zoom window's target): announced through commandIssued().
+    // A command of the accelerators and of the buttons without an operation of their own (help, version,
+    // the watermark texts' commands, the zoom window's target): the watermark commands and the target
+    // switch run here; every command is announced through commandIssued().
     void runCommand(int id);
 
     // Host
