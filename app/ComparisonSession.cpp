@@ -68,18 +68,7 @@ void ComparisonSession::SelectProcessing(int command) {
 bool ComparisonSession::prepareProcessing(int command) {
     switch (command) {
     case command::kEndWatermark:
-        // Ending the mode keeps the originals and clears the results, as starting it found them.
-        ResetProcessing();
-        if (!m_paths[kOriginal2].isEmpty()) {
-            ReloadOriginal(kOriginal2);
-        }
-        for (const int result : {kResult1, kResult2}) {
-            if (!m_surfaces[static_cast<std::size_t>(result)].isNull()) {
-                fillSolid(m_surfaces[static_cast<std::size_t>(result)], kBlack);
-            }
-        }
-        m_transparent = {kBlack, kBlack};
-        m_host.redrawAreas(redraw::kAll, true);
+        endWatermarkMode();
         return false;
     case command::kEndZoom:
         ResetProcessing();
@@ -132,13 +121,9 @@ bool ComparisonSession::RunProcessing() {
         stateChanged();
         return true;
     case ProcessingMode::Watermark:
-        if (m_paths[kOriginal1].isEmpty()) {
-            m_host.showMessage({}, kMsgNoOriginal1, MessageType::Stop);
-            return false;
-        }
-        m_watermarkMode = true;
-        stateChanged();
-        return true;
+        // A parameter step (the shift controls stay enabled) runs the dispatcher again: the running mode
+        // keeps its texts.
+        return m_watermarkMode || startWatermarkMode();
     case ProcessingMode::DocumentEmbedding:
         return startDocumentMode();
     case ProcessingMode::Scan:

@@ -8,6 +8,7 @@
 #include "platform/Host.h"
 #include "platform/Status.h"
 #include "views/PropertyTable.h"
+#include "watermark/WatermarkList.h"
 
 #include <QPoint>
 #include <QRect>
@@ -244,6 +245,44 @@ public:
     // that name; `target` is the written path. A failure names the file and the reason.
     Status copyEmbeddedDocument(const QString& folder, QString& target) const;
 
+    // --- Watermark texts (SessionWatermark.cpp) ---
+
+    WatermarkList& watermarks() { return m_watermarks; }
+    const WatermarkList& watermarks() const { return m_watermarks; }
+    // Results 1 and 2 made again from the blend base and the texts; both drawn opaque. The caller
+    // redraws. (Original 2's surface holds the watermark background from the mode's start on.)
+    bool recomposeWatermarks();
+    // The commands of the watermark mode; each does nothing while the mode is off. They recompose and
+    // redraw as the mode's rules say.
+    // A text centred at `imagePoint` of the working image (kept inside it); message 30012 when full.
+    bool addWatermarkText(QPoint imagePoint);
+    void selectAllWatermarks();
+    // Asks 30013, then deletes the selected texts.
+    void deleteWatermarks();
+    void toggleWatermarkStyle(WatermarkList::Style style);
+    // False when the face's name does not fit a record (nothing changes then).
+    bool setWatermarkFace(const QString& face);
+    void setWatermarkSize(int points);
+    void setWatermarkShadow(int offset);
+    void setWatermarkColor(ColorRef color);
+    void setWatermarkShadowColor(ColorRef color);
+    // The background colour chosen with its button: stored, and in the mode recomposed.
+    void chooseWatermarkBackground(ColorRef color);
+    // Layout files: asks for the file, then writes or reads it; every failure names the file and why.
+    void saveWatermarkFile();
+    void loadWatermarkFile();
+    // The text typed into text `index`'s edit box, stored when it differs (cut to the field at a character
+    // boundary). Characters the record cannot hold refuse it with a message (false), unless `force`:
+    // then they are stored as "?" and the message says so.
+    bool storeEditedWatermarkText(int index, const QString& text, bool force);
+    // The window closes: in the watermark mode the texts are stored in the settings.
+    void watermarkWindowClosing();
+    // The command line: original 1 with the layout of `layoutPath` (boxes fitted into the image) on
+    // `background`, composed into results 1 and 2. False with the reason in `error`.
+    // Values of the file brought into their ranges are listed in `adjustments`.
+    bool composeWatermarkLayout(const QString& layoutPath, ColorRef background, QString& error,
+                                QStringList& adjustments);
+
     // --- Saving ---
 
     // The save command of a result area: asks for a file and type, then saves.
@@ -259,6 +298,11 @@ private:
     void updateProcessingControls();
     void setProcessingMenu(int position, const QString& caption);
     bool startDocumentMode();
+    bool startWatermarkMode();
+    void endWatermarkMode();
+    void saveWatermarksToSettings();
+    // Shows the values that were brought into range while texts were loaded, if any.
+    void reportWatermarkAdjustments(const QString& source, const QStringList& adjustments);
     void drawShiftedOriginal2(DeviceBitmap& target);
     void copyOriginalsToWork();
     bool runEdgesOnWork();
@@ -310,6 +354,7 @@ private:
     int m_zoomTarget = 0;
     bool m_helpPaneShown = false;
     bool m_watermarkMode = false;
+    WatermarkList m_watermarks;
     bool m_documentMode = false;
     int m_documentFramePhase = 0;
     QString m_embeddedDocument;

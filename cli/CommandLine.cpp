@@ -8,8 +8,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <new>
 #include <optional>
 #include <set>
@@ -33,6 +38,8 @@ QString usageText() {
         "[--transparent]\n"
         "  corvane-cli embed      DOCUMENT IMAGE -o OUT.png|OUT.tiff\n"
         "  corvane-cli extract-document IMAGE [-o DIR]\n"
+        "  corvane-cli watermark  IMAGE LAYOUT.wcd -o RESULT1 [--output2 RESULT2] [--background "
+        "white|black|0xRRGGBB]\n"
         "common options: --shift H,V  --overlay 0..4  --background white|black|checker|0xRRGGBB\n"
         "                --bits-per-pixel 16|24|32  -o PATH  --output2 PATH  --yes\n"
         "exit: comparisons 0 equal, 1 different; other commands 0 done; 2 error\n");
@@ -144,6 +151,7 @@ const std::map<QString, std::set<QString>> kCommandOptions = {
     {QStringLiteral("convert"), {}},
     {QStringLiteral("embed"), {}},
     {QStringLiteral("extract-document"), {}},
+    {QStringLiteral("watermark"), {}},
 };
 const std::set<QString> kCommonOptions = {
     QStringLiteral("--shift"),
@@ -285,6 +293,9 @@ public:
         }
         if (c == QLatin1String("extract-document")) {
             return extractDocument();
+        }
+        if (c == QLatin1String("watermark")) {
+            return watermark();
         }
         return compare();
     }
@@ -580,6 +591,93 @@ private:
             fail(copied.message());
         }
         m_out << target << '\n';
+        return kExitEqual;
+    }
+
+    // The background of the watermark texts' layer: white unless given.
+    ColorRef watermarkBackground() {
+        const QString text = m_a.value(QStringLiteral("--background"));
+        if (text.isEmpty() || text == QLatin1String("white")) {
+            return kBackgroundWhite;
+        }
+        if (text == QLatin1String("checker")) {
+            fail(QStringLiteral("watermark の --background は white, black, 0xRRGGBB のどれかです"));
+        }
+        return parseBackground(m_a);
+    }
+
+    // Writes results 1 and 2 to their paths, both or neither: each goes to a new file beside its target
+    // first, and the targets are replaced only when both were written.
+    void writeBothResults(const QString& first, const QString& second, const SaveOptions& options) {
+        std::vector<std::pair<std::unique_ptr<QTemporaryFile>, QString>> written;
+        const auto discard = [&written] {
+            for (auto& [temporary, target] : written) {
+                temporary->remove();
+            }
+        };
+        for (const auto& [path, slot] : {std::pair{first, int{kResult1}}, std::pair{second, int{kResult2}}}) {
+            if (path.isEmpty()) {
+                continue;
+            }
+            const QFileInfo info(path);
+            auto temporary = std::make_unique<QTemporaryFile>(
+                info.absoluteDir().filePath(QStringLiteral(".corvane-XXXXXX.") + info.suffix()));
+            if (!temporary->open()) {
+                discard();
+                fail(fileMessage(path,
+                                 QStringLiteral("に書き込めません（%1）").arg(temporary->errorString())));
+            }
+            temporary->close();
+            if (const Status saved = m_session.saveSurface(slot, temporary->fileName(), options); !saved) {
+                temporary->remove();
+                discard();
+                // The saver named the temporary file; the message names the target, with the saver's reason.
+                const QString& message = saved.message();
+                fail(fileMessage(path, message.mid(message.indexOf(QChar(0x300D)) + 1)));
+            }
+            written.emplace_back(std::move(temporary), path);
+        }
+        for (auto& [temporary, target] : written) {
+            temporary->setAutoRemove(false);
+            if (std::rename(QFile::encodeName(temporary->fileName()).constData(),
+                            QFile::encodeName(target).constData()) != 0) {
+                temporary->setAutoRemove(true);
+                fail(fileMessage(target, QStringLiteral("を保存できません（%1）")
+                                             .arg(QString::fromLocal8Bit(std::strerror(errno)))));
+            }
+        }
+    }
+
+    int watermark() {
+        expectPositional(2);
+        const QString image = m_a.positional[0];
+        const QString layout = m_a.positional[1];
+        const QString first = outputPath();
+        const QString second = m_a.value(QStringLiteral("--output2"));
+        for (const QString& option : {QStringLiteral("--shift"), QStringLiteral("--overlay")}) {
+            if (m_a.has(option)) {
+                fail(QStringLiteral("%1 は watermark には使えません").arg(option));
+            }
+        }
+        if (!second.isEmpty() &&
+            QFileInfo(first).absoluteFilePath() == QFileInfo(second).absoluteFilePath()) {
+            fail(QStringLiteral("-o と --output2 に同じファイルは指定できません"));
+        }
+        const ColorRef background = watermarkBackground();
+        const SaveOptions options = parseSaveOptions(m_a);
+        if (!QFileInfo(layout).isFile()) {
+            fail(fileMessage(layout, QStringLiteral("が見つかりません")));
+        }
+        setOriginal(kOriginal1, image);
+        QString error;
+        QStringList adjustments;
+        if (!m_session.composeWatermarkLayout(layout, background, error, adjustments)) {
+            fail(error);
+        }
+        writeBothResults(first, second, options);
+        for (const QString& adjustment : adjustments) {
+            m_out << fileMessage(layout, QStringLiteral("：")) << adjustment << '\n';
+        }
         return kExitEqual;
     }
 

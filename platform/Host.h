@@ -76,6 +76,12 @@ public:
     // The session's state that the window shows (captions, instruction line, elapsed time, enabled
     // controls) changed.
     virtual void stateChanged() {}
+
+    // Watermark text `index` is to be edited in place (the watermark mode started with a new text).
+    virtual void startWatermarkEdit(int index) { static_cast<void>(index); }
+    // The text being edited in place, if any, is to be stored and its edit box closed, before the session
+    // saves, replaces or leaves the watermark texts.
+    virtual void finishWatermarkEdit() {}
 };
 
 } // namespace corvane

@@ -10,9 +10,6 @@ namespace corvane {
 
 // The per-user settings, in sections ("Last", "Navi", "Obj") of named values, kept by QSettings under the
 // organisation and application names. A missing, unreadable or malformed value gives the default.
-//
-// A write on its own reaches the file at once (the whole file is written and synced). Many values
-// written together go inside a Batch: they reach the file once, when the batch ends.
 class SettingsStore {
 public:
     SettingsStore();
@@ -26,25 +23,30 @@ public:
                                const QString& defaultValue = {}) const;
     virtual void writeString(const QString& section, const QString& name, const QString& value);
 
-    // While one exists, reads and writes of the store go to one copy of it, written to the file when the
-    // last batch ends. Batches nest.
-    class [[nodiscard]] Batch {
-    public:
-        explicit Batch(SettingsStore& store);
-        ~Batch();
-        Batch(const Batch&) = delete;
-        Batch& operator=(const Batch&) = delete;
-
-    private:
-        SettingsStore& m_store;
-    };
+    // Between these two calls the store stays open: many values are read and written with one load and
+    // one save of the file instead of one each. Calls nest; the last endBatch() saves.
+    void beginBatch() const;
+    void endBatch() const;
 
 private:
-    template <class Use>
-    auto withStore(Use use) const;
+    // The open store of a batch, or a store opened for one call.
+    std::unique_ptr<QSettings> open() const;
+    void done(std::unique_ptr<QSettings> store) const;
 
-    std::unique_ptr<QSettings> m_batch;
-    int m_batchDepth = 0;
+    mutable std::unique_ptr<QSettings> m_batch;
+    mutable int m_batchDepth = 0;
+};
+
+// A batch of reads and writes for the life of the object.
+class SettingsBatch {
+public:
+    explicit SettingsBatch(const SettingsStore& settings) : m_settings(settings) { m_settings.beginBatch(); }
+    ~SettingsBatch() { m_settings.endBatch(); }
+    SettingsBatch(const SettingsBatch&) = delete;
+    SettingsBatch& operator=(const SettingsBatch&) = delete;
+
+private:
+    const SettingsStore& m_settings;
 };
 
 } // namespace corvane

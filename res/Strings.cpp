@@ -39,6 +39,10 @@ QString stringText(int id) {
          QStringLiteral("指定したファイルは既に存在します\n上書きしてもよろしいですか")},
         {kMsgSaved, QStringLiteral("正常に保存しました\n保存場所を表示しますか")},
         {kMsgSaveFailed, QStringLiteral("画像ファイルの保存に失敗しました")},
+        {kMsgWatermarkAdjusted, QStringLiteral("範囲外の値を範囲内に直しました")},
+        {kMsgWatermarkUnencodable,
+         QStringLiteral(
+             "透かし文字に使えない文字が含まれています\nその文字を消してから入力を終えてください")},
         {kMsgUnsupportedDepth, QStringLiteral("このソフトは、16, 24, 32ビット以外では正常に動作しません")},
         {kHistory100, QStringLiteral("Ver. 1.00 2014.12.22 新規作成")},
         {kHistory101, QStringLiteral("Ver. 1.01 2021.03.16 64bit版を追加")},

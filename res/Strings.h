@@ -30,8 +30,10 @@ enum StringId : int {
     kMsgBitmapSaveFailed = 30025,  // "ビットマップファイルの保存に失敗しました"
     kMsgFileManagerFailed = 30048, // "エクスプローラの起動に失敗しました"
     kMsgConfirmOverwrite = 30056, // "指定したファイルは既に存在します\n上書きしてもよろしいですか"
-    kMsgSaved = 30069,      // "正常に保存しました\n保存場所を表示しますか"
-    kMsgSaveFailed = 30070, // "画像ファイルの保存に失敗しました"
+    kMsgSaved = 30069,                // "正常に保存しました\n保存場所を表示しますか"
+    kMsgSaveFailed = 30070,           // "画像ファイルの保存に失敗しました"
+    kMsgWatermarkAdjusted = 30090,    // "範囲外の値を範囲内に直しました"
+    kMsgWatermarkUnencodable = 30091, // "透かし文字に使えない文字が含まれています…"
     kMsgUnsupportedDepth = 30149, // "このソフトは、16, 24, 32ビット以外では正常に動作しません"
     // The version history of the About box, oldest first.
     kHistory100 = 30200, // "Ver. 1.00 2014.12.22 新規作成"

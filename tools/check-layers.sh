@@ -9,7 +9,7 @@ if grep -rnE '#include *[<"](Q[A-Za-z]*|Qt[A-Za-z]*/)' imaging/ ; then
     status=1
 fi
 # Everything but the window (app/window) is below the widgets; the session in app/ is too.
-below_widgets=(platform imaging imagefiles views res cli)
+below_widgets=(platform imaging imagefiles views watermark res cli)
 mapfile -t session_files < <(find app -maxdepth 1 -name '*.h' -o -maxdepth 1 -name '*.cpp')
 if grep -nE '#include *[<"](QMessageBox|QFileDialog|QWidget|QtWidgets|QApplication)' -r "${below_widgets[@]}" "${session_files[@]}"; then
     echo "layers below the widgets must not include widget headers" >&2

@@ -125,6 +125,8 @@ AreaView::AreaView(ComparisonSession& session, QWidget* parent)
     setMouseTracking(true);
     setAcceptDrops(true);
     setFocusPolicy(Qt::ClickFocus);
+    // The watermark editor watches the view's events from the start (modifiers of presses, double clicks).
+    watermarkEditor();
 }
 
 AreaView::~AreaView() = default;
@@ -393,6 +395,5 @@ void AreaView::paintVisualCrossHair(QPainter&, int) {}
 void AreaView::paintVisualTables(QPainter&) {}
 void AreaView::paintHistogramChart(QPainter&) {}
 void AreaView::paintScanChart(QPainter&) {}
-void AreaView::paintWatermarkTexts(QPainter&) {}
 
 } // namespace corvane

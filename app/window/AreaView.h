@@ -17,6 +17,7 @@ class QPainter;
 namespace corvane {
 
 class ComparisonSession;
+class WatermarkEditor;
 
 // An outline drawn over the areas while a rectangle is dragged out or resized (client coordinates):
 // dotted, blue while a handle is being dragged and red otherwise, optionally with its eight handle marks.
@@ -78,9 +79,14 @@ public:
     // How often area k's scaled copy was made so far (it is made on demand by painting).
     int scaledCopyCount(int area) const;
 
+<<<<<<< HEAD
 signals:
     // A release over an original took the help pane away (the session's flag is already off).
     void helpPaneDismissed();
+=======
+    // The editing of the watermark texts over original 2's area (AreaViewWatermark.cpp).
+    WatermarkEditor& watermarkEditor();
+>>>>>>> feature/watermark
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -4,7 +4,11 @@
 
 #include "app/ComparisonSession.h"
 #include "app/window/AreaViewPrivate.h"
+<<<<<<< HEAD
 #include "app/window/DialogControls.h"
+=======
+#include "app/window/WatermarkEditor.h"
+>>>>>>> feature/watermark
 
 #include <QActionGroup>
 #include <QContextMenuEvent>
@@ -242,6 +246,8 @@ void AreaView::arrowKey(int dx, int dy) {
         repaintNamed(redraw::kAll, false);
     } else if (m_session.zoomModeOn()) {
         moveZoomFrameBy(dx, dy);
+    } else if (m_session.watermarkModeOn()) {
+        watermarkEditor().arrowKey(dx, dy);
     }
 }
 
@@ -426,18 +432,6 @@ void AreaView::dropEvent(QDropEvent* event) {
     QMetaObject::invokeMethod(
         this, [this, area, path, isDirectory] { m_session.dropFile(area, path, isDirectory); },
         Qt::QueuedConnection);
-}
-
-// --- Hooks of the watermark texts ---
-
-bool AreaView::watermarkPointer(PointerPhase, QPoint) {
-    return false;
-}
-std::optional<QCursor> AreaView::watermarkHoverCursor(QPoint) {
-    return std::nullopt;
-}
-std::unique_ptr<QMenu> AreaView::watermarkContextMenu(QPoint) {
-    return nullptr;
 }
 
 } // namespace corvane

@@ -48,6 +48,7 @@ struct AreaView::Private {
     QPoint lastPoint{-1, -1};
     QPoint lastRightClick{-1, -1};
     std::optional<QCursor> loupe;
+    WatermarkEditor* watermark = nullptr; // a child of the view
 };
 
 } // namespace corvane

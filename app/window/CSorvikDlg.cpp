@@ -4,6 +4,8 @@
 #include "app/window/DialogControls.h"
 #include "app/window/HelpPane.h"
 #include "app/window/Icons.h"
+#include "app/window/WatermarkEditor.h"
+#include "app/window/WatermarkStyleControls.h"
 #include "imagefiles/ImageFormat.h"
 #include "platform/AppInfo.h"
 #include "res/Strings.h"
@@ -173,9 +175,13 @@ CSorvikDlg::CSorvikDlg(int displayBits, SettingsStore& settings, DialogProvider&
 
     m_areas = new AreaView(*m_session, this);
     m_areas->lower();
+<<<<<<< HEAD
     // The help pane over the results, hidden; its font and colour come from the settings.
     m_help = new HelpPane(m_settings, this);
     connect(m_areas, &AreaView::helpPaneDismissed, this, [this] { setHelpPaneShown(false); });
+=======
+    connectWatermarkStyle();
+>>>>>>> feature/watermark
 
     m_controls->documentTimer.setInterval(kDocumentTimerMs);
     connect(&m_controls->documentTimer, &QTimer::timeout, this, &CSorvikDlg::documentTimerTick);
@@ -372,10 +378,6 @@ void CSorvikDlg::createControls() {
         applyCheckMarks();
     });
     connect(c.grid, &QToolButton::clicked, this, [this] { gridCommand(cmd::kGridToggle); });
-    connect(c.watermarkBackground, &ColorButton::colorChosen, this, [this](ColorRef color) {
-        m_session->setWatermarkBackground(color);
-        redrawPictures(kOriginal2);
-    });
 }
 
 void CSorvikDlg::createMenus() {
@@ -619,6 +621,7 @@ void CSorvikDlg::runCommand(int commandId) {
     } else if (commandId == id::kVersion) {
         m_dialogs.about(this);
     }
+    m_areas->watermarkEditor().runCommand(commandId);
     emit commandIssued(commandId);
 }
 
@@ -671,11 +674,8 @@ void CSorvikDlg::stateChanged() {
     c.overlay->setEnabled(enabled.overlay);
     c.notation->setEnabled(enabled.valueNotation);
     applyCheckMarks();
-    // The watermark view's background colour is offered only while the watermark mode is on.
-    if (!s.watermarkModeOn()) {
-        c.watermarkBackgroundLabel->hide();
-        c.watermarkBackground->hide();
-    }
+    m_watermarkStyle->sessionChanged();
+    m_areas->watermarkEditor().sessionChanged();
     c.documentName->setText(s.documentFieldText());
     c.extract->setEnabled(!s.documentFieldText().isEmpty() && !s.embeddedDocumentPath().isEmpty());
 
@@ -687,6 +687,32 @@ void CSorvikDlg::stateChanged() {
         c.documentTimer.stop();
         m_areas->redrawPictures(kOriginal1);
     }
+}
+
+void CSorvikDlg::connectWatermarkStyle() {
+    Controls& c = *m_controls;
+    WatermarkStyleWidgets widgets;
+    for (QWidget* widget : c.watermarkStyle) {
+        if (qobject_cast<QLabel*>(widget) != nullptr && widget != c.watermarkBackgroundLabel) {
+            widgets.labels.push_back(widget);
+        }
+    }
+    widgets.color = c.watermarkColor;
+    widgets.face = c.watermarkFont;
+    widgets.size = c.watermarkSize;
+    widgets.shadow = c.watermarkShadow;
+    widgets.shadowColor = c.watermarkShadowColor;
+    widgets.backgroundLabel = c.watermarkBackgroundLabel;
+    widgets.background = c.watermarkBackground;
+    m_watermarkStyle = new WatermarkStyleControls(*m_session, m_areas->watermarkEditor(), widgets, this);
+}
+
+void CSorvikDlg::startWatermarkEdit(int index) {
+    m_areas->watermarkEditor().startEdit(index, m_areas->mapFromGlobal(QCursor::pos()));
+}
+
+void CSorvikDlg::finishWatermarkEdit() {
+    m_areas->watermarkEditor().commitEdit(true);
 }
 
 void CSorvikDlg::documentTimerTick() {
@@ -780,7 +806,7 @@ void CSorvikDlg::resetShiftControls(int maxH, int maxV) {
 void CSorvikDlg::restoreSession(const QStringList& originals) {
     Controls& c = *m_controls;
     ComparisonSession& s = *m_session;
-    const SettingsStore::Batch batch(m_settings);
+    const SettingsBatch batch(m_settings);
     const auto last = [this](const char* name, int defaultValue) {
         return m_settings.readInt(kLast, QString::fromLatin1(name), defaultValue);
     };
@@ -880,7 +906,7 @@ void CSorvikDlg::saveSettings() {
     const ComparisonSession& s = *m_session;
     // Every value reaches the file in one write: written one by one, each would rewrite and sync the
     // whole file, which made closing the window take seconds.
-    const SettingsStore::Batch batch(m_settings);
+    const SettingsBatch batch(m_settings);
     const auto write = [this](const QString& name, int value) {
         m_settings.writeInt(kLast, name, value);
     };
@@ -931,6 +957,7 @@ void CSorvikDlg::stepHelpFontSize(int step) {
 void CSorvikDlg::closeEvent(QCloseEvent* event) {
     // The document mode's timer ends with the window; the settings are written at every close.
     m_controls->documentTimer.stop();
+    m_session->watermarkWindowClosing();
     saveSettings();
     event->accept();
 }
@@ -986,8 +1013,10 @@ bool CSorvikDlg::handleKey(QKeyEvent* event) {
         {Qt::Key_I, Qt::ControlModifier, cmd::kItalic},
         {Qt::Key_U, Qt::ControlModifier, cmd::kUnderline},
     }};
+    // While a watermark text is edited in place, its keys (Delete, Ctrl+A, …) belong to the edit box.
+    const bool acceleratorsOn = !m_areas->watermarkEditor().isEditing();
     for (const auto& [acceleratorKey, acceleratorModifiers, commandId] : accelerators) {
-        if (key == acceleratorKey && modifiers == acceleratorModifiers) {
+        if (acceleratorsOn && key == acceleratorKey && modifiers == acceleratorModifiers) {
             runCommand(commandId);
             return true;
         }

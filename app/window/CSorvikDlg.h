@@ -15,7 +15,11 @@ class QMenu;
 namespace corvane {
 
 class AreaView;
+<<<<<<< HEAD
 class HelpPane;
+=======
+class WatermarkStyleControls;
+>>>>>>> feature/watermark
 
 // The main window: the control rows of the processing, parameter and file commands above the four image
 // areas (AreaView). It owns the comparison session, shows it (as the session's Host) and applies its
@@ -54,9 +58,15 @@ public:
     // The bottom of the progress bar's row: the top of the image areas.
     int areasTop() const;
 
+<<<<<<< HEAD
     // A command of the accelerators and of the picture buttons (196 the help pane, 198 the help settings,
     // 1020 the About box, 197 the zoom window's target, the watermark editing commands): run where the
     // window has it, and announced through commandIssued().
+=======
+    // A command of the accelerators and of the buttons without an operation of their own (help, version,
+    // the watermark texts' commands, the zoom window's target): the watermark commands and the target
+    // switch run here; every command is announced through commandIssued().
+>>>>>>> feature/watermark
     void runCommand(int id);
 
     // Host
@@ -75,6 +85,8 @@ public:
     QString desktopFolder() override;
     void resetShiftControls(int maxH, int maxV) override;
     void stateChanged() override;
+    void startWatermarkEdit(int index) override;
+    void finishWatermarkEdit() override;
 
 signals:
     // A command whose feature is not part of the window yet (see runCommand).
@@ -94,6 +106,7 @@ private:
     void restoreOriginals(const QStringList& originals);
     void restorePlacement();
     void documentTimerTick();
+    void connectWatermarkStyle();
     void gridCommand(int id);
     // A command of the processing menu (run after the menu has left the screen).
     void selectProcessing(int commandId);
@@ -112,7 +125,11 @@ private:
     DialogProvider& m_dialogs;
     std::unique_ptr<ComparisonSession> m_session;
     AreaView* m_areas = nullptr;
+<<<<<<< HEAD
     HelpPane* m_help = nullptr;
+=======
+    WatermarkStyleControls* m_watermarkStyle = nullptr;
+>>>>>>> feature/watermark
 };
 
 } // namespace corvane

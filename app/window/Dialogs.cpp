@@ -3,6 +3,7 @@
 #include "app/window/CAboutDlg.h"
 #include "app/window/CAssukuDlg.h"
 #include "platform/AppInfo.h"
+#include "platform/FontSubstitutes.h"
 #include "platform/Shell.h"
 
 #include <QColorDialog>
@@ -214,17 +215,7 @@ QFont dialogFont() {
 }
 
 void installFontSubstitutes() {
-    // Japanese Gothic faces of Linux distributions, most alike first.
-    static const QStringList gothic = {
-        QStringLiteral("IPAGothic"),        QStringLiteral("IPAPGothic"),
-        QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Source Han Sans JP"),
-        QStringLiteral("TakaoGothic"),      QStringLiteral("VL Gothic"),
-    };
-    for (const char* family : {"MS UI Gothic", "Meiryo UI"}) {
-        if (QFont::substitutes(QString::fromLatin1(family)).isEmpty()) {
-            QFont::insertSubstitutions(QString::fromLatin1(family), gothic);
-        }
-    }
+    installJapaneseFontSubstitutes();
 }
 
 } // namespace corvane

@@ -25,12 +25,12 @@ protected:
 // (closing writes a few dozen values: one write and sync of the file each made it take seconds).
 TEST_F(WindowSettings, ABatchWritesItsValuesOnceAtItsEnd) {
     {
-        const SettingsStore::Batch batch(settings);
+        const SettingsBatch batch(settings);
         settings.writeInt(QStringLiteral("Last"), QStringLiteral("Grid"), 1);
         settings.writeString(QStringLiteral("Last"), QStringLiteral("FilePath0"), QStringLiteral("/a.png"));
         EXPECT_EQ(settings.readInt(QStringLiteral("Last"), QStringLiteral("Grid"), 0), 1);
         {
-            const SettingsStore::Batch inner(settings);
+            const SettingsBatch inner(settings);
             settings.writeInt(QStringLiteral("Last"), QStringLiteral("Bk"), 0);
         }
         EXPECT_FALSE(QFile::exists(settingsFile()));
