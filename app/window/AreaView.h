@@ -79,14 +79,11 @@ public:
     // How often area k's scaled copy was made so far (it is made on demand by painting).
     int scaledCopyCount(int area) const;
 
-<<<<<<< HEAD
+    // The editing of the watermark texts over original 2's area (AreaViewWatermark.cpp).
+    WatermarkEditor& watermarkEditor();
 signals:
     // A release over an original took the help pane away (the session's flag is already off).
     void helpPaneDismissed();
-=======
-    // The editing of the watermark texts over original 2's area (AreaViewWatermark.cpp).
-    WatermarkEditor& watermarkEditor();
->>>>>>> feature/watermark
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -4,11 +4,8 @@
 
 #include "app/ComparisonSession.h"
 #include "app/window/AreaViewPrivate.h"
-<<<<<<< HEAD
 #include "app/window/DialogControls.h"
-=======
 #include "app/window/WatermarkEditor.h"
->>>>>>> feature/watermark
 
 #include <QActionGroup>
 #include <QContextMenuEvent>

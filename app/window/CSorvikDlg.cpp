@@ -175,13 +175,10 @@ CSorvikDlg::CSorvikDlg(int displayBits, SettingsStore& settings, DialogProvider&
 
     m_areas = new AreaView(*m_session, this);
     m_areas->lower();
-<<<<<<< HEAD
     // The help pane over the results, hidden; its font and colour come from the settings.
     m_help = new HelpPane(m_settings, this);
     connect(m_areas, &AreaView::helpPaneDismissed, this, [this] { setHelpPaneShown(false); });
-=======
     connectWatermarkStyle();
->>>>>>> feature/watermark
 
     m_controls->documentTimer.setInterval(kDocumentTimerMs);
     connect(&m_controls->documentTimer, &QTimer::timeout, this, &CSorvikDlg::documentTimerTick);

@@ -15,11 +15,8 @@ class QMenu;
 namespace corvane {
 
 class AreaView;
-<<<<<<< HEAD
 class HelpPane;
-=======
 class WatermarkStyleControls;
->>>>>>> feature/watermark
 
 // The main window: the control rows of the processing, parameter and file commands above the four image
 // areas (AreaView). It owns the comparison session, shows it (as the session's Host) and applies its
@@ -58,15 +55,9 @@ public:
     // The bottom of the progress bar's row: the top of the image areas.
     int areasTop() const;
 
-<<<<<<< HEAD
     // A command of the accelerators and of the picture buttons (196 the help pane, 198 the help settings,
-    // 1020 the About box, 197 the zoom window's target, the watermark editing commands): run where the
+    // 1020 the About box, 197 the zoom window's target, the watermark texts' commands): run where the
     // window has it, and announced through commandIssued().
-=======
-    // A command of the accelerators and of the buttons without an operation of their own (help, version,
-    // the watermark texts' commands, the zoom window's target): the watermark commands and the target
-    // switch run here; every command is announced through commandIssued().
->>>>>>> feature/watermark
     void runCommand(int id);
 
     // Host
@@ -125,11 +116,8 @@ private:
     DialogProvider& m_dialogs;
     std::unique_ptr<ComparisonSession> m_session;
     AreaView* m_areas = nullptr;
-<<<<<<< HEAD
     HelpPane* m_help = nullptr;
-=======
     WatermarkStyleControls* m_watermarkStyle = nullptr;
->>>>>>> feature/watermark
 };
 
 } // namespace corvane
