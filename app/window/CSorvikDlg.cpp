@@ -1,6 +1,8 @@
 #include "app/window/CSorvikDlg.h"
 
 #include "app/window/AreaView.h"
+#include "app/window/CNaviDlg.h"
+#include "app/window/CPropDlg.h"
 #include "app/window/DialogControls.h"
 #include "app/window/Icons.h"
 #include "imagefiles/ImageFormat.h"
@@ -90,6 +92,7 @@ constexpr int kUnderline = 182;
 constexpr int kSelectAllWatermarks = 187;
 constexpr int kHelpPane = 196;
 constexpr int kZoomTarget = 197;
+constexpr int kEndZoomFromNavi = 194;
 } // namespace cmd
 
 // (a × b) / c rounded, as dialog units are converted.
@@ -172,6 +175,10 @@ CSorvikDlg::CSorvikDlg(int displayBits, SettingsStore& settings, DialogProvider&
 
     m_areas = new AreaView(*m_session, this);
     m_areas->lower();
+    // The magnifier, hidden until the zoom comparison starts; it follows what the areas paint.
+    m_navi = new CNaviDlg(*m_session, *m_areas, m_settings, QSize(dialogUnitsX(103), dialogUnitsY(78)), this);
+    connect(m_areas, &AreaView::painted, m_navi, &CNaviDlg::refresh);
+    connect(m_navi, &CNaviDlg::command, this, &CSorvikDlg::runCommand);
 
     m_controls->documentTimer.setInterval(kDocumentTimerMs);
     connect(&m_controls->documentTimer, &QTimer::timeout, this, &CSorvikDlg::documentTimerTick);
@@ -195,6 +202,8 @@ CSorvikDlg::~CSorvikDlg() {
     }
     // The areas read the session while they exist; they go first, and no state is shown any more.
     m_controls->built = false;
+    delete m_navi;
+    m_navi = nullptr;
     delete m_areas;
     m_areas = nullptr;
 }
@@ -587,6 +596,7 @@ void CSorvikDlg::gridCommand(int commandId) {
         if (s.currentProcessing() != ProcessingMode::Visual) {
             s.ResetProcessing();
             s.prepareProcessing(command::kVisual);
+            s.clearInstruction();
         }
         redrawAreas(redraw::kAll, true);
     }
@@ -596,6 +606,8 @@ void CSorvikDlg::gridCommand(int commandId) {
 void CSorvikDlg::runCommand(int commandId) {
     if (commandId == cmd::kZoomTarget) {
         m_areas->switchZoomTarget();
+    } else if (commandId == cmd::kEndZoomFromNavi) {
+        m_session->SelectProcessing(command::kEndZoom);
     }
     emit commandIssued(commandId);
 }
@@ -630,6 +642,10 @@ void CSorvikDlg::stateChanged() {
     if (!s.watermarkModeOn()) {
         c.watermarkBackgroundLabel->hide();
         c.watermarkBackground->hide();
+    }
+    // The magnifier is shown while the zoom comparison runs; a reset or its end hides it.
+    if (s.zoomModeOn() != m_navi->isVisible()) {
+        m_navi->setVisible(s.zoomModeOn());
     }
     c.documentName->setText(s.documentFieldText());
     c.extract->setEnabled(!s.documentFieldText().isEmpty() && !s.embeddedDocumentPath().isEmpty());
@@ -723,6 +739,14 @@ QString CSorvikDlg::desktopFolder() {
     return m_dialogs.desktopFolder();
 }
 
+void CSorvikDlg::showPropertyComparison() {
+    const ComparisonSession& s = *m_session;
+    CPropDlg dialog(
+        s.propertyRows(), {s.originalPath(kOriginal1), s.originalPath(kOriginal2)},
+        [this](int k) { m_session->openOriginalLocation(k); }, this);
+    dialog.exec();
+}
+
 void CSorvikDlg::resetShiftControls(int maxH, int maxV) {
     m_controls->shiftH->setRange(-maxH, maxH);
     m_controls->shiftH->setPosition(0);
@@ -769,6 +793,7 @@ void CSorvikDlg::restoreSession(const QStringList& originals) {
     restoreOriginals(originals);
     redrawAreas(redraw::kAll, true);
     restorePlacement();
+    m_navi->restorePlacement();
     stateChanged();
 }
 
@@ -867,6 +892,7 @@ void CSorvikDlg::saveSettings() {
     write(QStringLiteral("PY"), std::max(0, placement.y()));
     write(QStringLiteral("SX"), placement.width());
     write(QStringLiteral("SY"), placement.height());
+    m_navi->savePlacement();
 }
 
 void CSorvikDlg::stepHelpFontSize(int step) {

@@ -15,6 +15,7 @@ class QMenu;
 namespace corvane {
 
 class AreaView;
+class CNaviDlg;
 
 // The main window: the control rows of the processing, parameter and file commands above the four image
 // areas (AreaView). It owns the comparison session, shows it (as the session's Host) and applies its
@@ -36,6 +37,8 @@ public:
 
     ComparisonSession& session() { return *m_session; }
     AreaView& areaView() { return *m_areas; }
+    // The zoom comparison's magnifier window (hidden unless the zoom comparison runs).
+    CNaviDlg& navi() { return *m_navi; }
 
     // The control of the window's template by its id (1033 the processing button, 1015/1016 the first
     // adjust control, 2 the exit button, …); null for an unknown id. Up-down controls and their buddy edits
@@ -71,6 +74,7 @@ public:
     bool showFileLocation(const QString& path) override;
     QString desktopFolder() override;
     void resetShiftControls(int maxH, int maxV) override;
+    void showPropertyComparison() override;
     void stateChanged() override;
 
 signals:
@@ -102,6 +106,7 @@ private:
     DialogProvider& m_dialogs;
     std::unique_ptr<ComparisonSession> m_session;
     AreaView* m_areas = nullptr;
+    CNaviDlg* m_navi = nullptr;
 };
 
 } // namespace corvane
