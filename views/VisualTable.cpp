@@ -49,8 +49,6 @@ void drawCellText(QPainter& painter, const QRect& cell, const QString& text, Col
 
 // One table: original `table` (0 or 1) over `frame`.
 void paintTable(QPainter& painter, const QRect& frame, QSize unit, int table, const VisualTables& tables) {
-    const long long originX = tables.point.x() + (table == 1 ? static_cast<long long>(tables.shiftH) : 0);
-    const long long originY = tables.point.y() + (table == 1 ? static_cast<long long>(tables.shiftV) : 0);
     const QColor headerFrame(0x80, 0x80, 0x80);
     const QColor red(255, 0, 0);
     const QColor yellow(255, 255, 0);
@@ -60,11 +58,7 @@ void paintTable(QPainter& painter, const QRect& frame, QSize unit, int table, co
             if (row == 0 || column == 0) {
                 painter.fillRect(cell, Qt::white);
                 frameRect(painter, cell, headerFrame);
-                // Headers count pixels from 1: pixel x − 2 + (column − 1) is labelled one more.
-                const QString text = row == 0 && column == 0 ? QStringLiteral("Pixel")
-                                     : row == 0              ? QString::number(originX + column - 2)
-                                                             : QString::number(originY + row - 2);
-                drawCellText(painter, cell, text, kBlack);
+                drawCellText(painter, cell, visualHeaderText(tables, table, row, column), kBlack);
                 continue;
             }
             const auto index = static_cast<std::size_t>((row - 1) * kSide + column - 1);
@@ -121,6 +115,20 @@ VisualSamples sampleVisualNeighbourhoods(const DeviceBitmap& original1, const De
         }
     }
     return samples;
+}
+
+QString visualHeaderText(const VisualTables& tables, int table, int row, int column) {
+    if (row == 0 && column == 0) {
+        return QStringLiteral("Pixel");
+    }
+    // Headers count pixels from 1: the pixel at x + (column − 3) is labelled x + column − 2. In 64 bits,
+    // since the point may lie anywhere.
+    if (row == 0) {
+        const long long x = static_cast<long long>(tables.point.x()) + (table == 1 ? tables.shiftH : 0);
+        return QString::number(x + column - 2);
+    }
+    const long long y = static_cast<long long>(tables.point.y()) + (table == 1 ? tables.shiftV : 0);
+    return QString::number(y + row - 2);
 }
 
 QSize visualTableUnit(const QRect& frame) {

@@ -52,6 +52,11 @@ struct VisualTables {
     int notation = 1;
 };
 
+// The text of header cell (row, column) of table 0 (original 1) or 1 (original 2): "Pixel" in the
+// corner, else the 1-based x (row 0) or y (column 0) of the pixel below or beside it, which in table 1
+// includes the shift.
+QString visualHeaderText(const VisualTables& tables, int table, int row, int column);
+
 // Draws the two tables over the result frames (`frames[0]` original 1's, `frames[1]` original 2's), each
 // clipped to its frame, with the painter's font. Cells whose samples differ between the originals are
 // framed red, yellow, red, yellow in both tables.

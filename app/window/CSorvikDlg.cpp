@@ -744,7 +744,7 @@ void CSorvikDlg::showPropertyComparison() {
     CPropDlg dialog(
         s.propertyRows(), {s.originalPath(kOriginal1), s.originalPath(kOriginal2)},
         [this](int k) { m_session->openOriginalLocation(k); }, this);
-    dialog.exec();
+    m_dialogs.runModal(dialog);
 }
 
 void CSorvikDlg::resetShiftControls(int maxH, int maxV) {

@@ -4,6 +4,7 @@
 #include "platform/AppInfo.h"
 #include "platform/Shell.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -201,6 +202,10 @@ void installFontSubstitutes() {
             QFont::insertSubstitutions(QString::fromLatin1(family), gothic);
         }
     }
+}
+
+int DialogProvider::runModal(QDialog& dialog) {
+    return dialog.exec();
 }
 
 } // namespace corvane

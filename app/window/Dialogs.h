@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class QDialog;
 class QFileDialog;
 class QMessageBox;
 class QWidget;
@@ -34,6 +35,8 @@ public:
     virtual std::optional<int> quality(QWidget* parent, int initial);
     virtual bool showFileLocation(const QString& path);
     virtual QString desktopFolder();
+    // Runs a modal dialog of the window (the property comparison's) and returns its result code.
+    virtual int runModal(QDialog& dialog);
 };
 
 // "text|patterns|…||" → Qt's "text (patterns)" name filters, in order. The text keeps its own wording

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,14 @@ public:
     std::optional<int> quality(QWidget*, int initial) override;
     bool showFileLocation(const QString& path) override;
     QString desktopFolder() override { return m_desktop; }
+    // Modal dialogs are not run: `onModal` (when set) looks at the dialog, which then counts as closed.
+    int runModal(QDialog& dialog) override {
+        ++modalDialogs;
+        if (onModal) {
+            onModal(dialog);
+        }
+        return 0;
+    }
 
     // The string-table ids of the messages shown, in order.
     std::vector<int> messageIds() const;
@@ -47,6 +56,8 @@ public:
     std::vector<QString> shownLocations;
     std::vector<int> qualityAskedWith;
     int unexpectedQuestions = 0;
+    int modalDialogs = 0;
+    std::function<void(QDialog&)> onModal;
 
 private:
     std::deque<MessageButton> m_answers;
