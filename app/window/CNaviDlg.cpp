@@ -78,7 +78,7 @@ void CNaviDlg::restorePlacement() {
     saved.width = m_settings.readInt(kNavi, QStringLiteral("LastSX"), 0);
     saved.height = m_settings.readInt(kNavi, QStringLiteral("LastSY"), 0);
     const QWidget* owner = parentWidget();
-    const QRect ownerRect = owner != nullptr ? QRect(owner->pos(), owner->size()) : availableDesktop(*this);
+    const QRect ownerRect = owner != nullptr ? owner->frameGeometry() : availableDesktop(*this);
     const QRect placed = magnifierPlacement(saved, size(), ownerRect, availableDesktop(*this));
     resize(placed.size().expandedTo(kMinimumSize));
     move(placed.topLeft());
@@ -117,6 +117,7 @@ void CNaviDlg::refresh() {
 void CNaviDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
+    ++m_paints;
     m_shown = current();
     if (!m_shown.showsImage) {
         return;

@@ -47,6 +47,8 @@ public:
     std::unique_ptr<QMenu> makeContextMenu();
     // How many reduced copies of the originals were made so far (large frames are read from them).
     int reductions() const;
+    // How often the window was painted.
+    int paints() const { return m_paints; }
 
 signals:
     // A command for the owner: 197 switch the target original, 194 end the zoom comparison.
@@ -84,6 +86,7 @@ private:
     SettingsStore& m_settings;
     std::array<ReducedSurface, 2> m_reduced;
     Shown m_shown;
+    int m_paints = 0;
     // Dragging the window by its client area: the grab point in client coordinates.
     bool m_dragging = false;
     QPoint m_grab;
