@@ -17,10 +17,19 @@ struct ChannelStyle {
 };
 ChannelStyle channelStyle(int channel);
 
-// Fills the closed outline `points` with `brush` and strokes it with a one-pixel `pen`, without
-// antialiasing, so that every pixel has exactly one of the two colours or keeps its own. The stroke
-// lights the pixel whose top-left corner is each point.
-void fillOutline(QPainter& painter, const std::vector<QPoint>& points, const QColor& brush);
+// The axis along which a chart's curve is a graph: X when the curve gives a height for every column
+// (the histogram, the column profile), Y when it gives a width for every row (the row profile).
+enum class GraphAxis { X, Y };
+
+// Fills, with `brush` and without antialiasing, the polygon closed by `graph` (its coordinate along
+// `axis` never decreasing) and the straight line back from its last point to its first, which must lie
+// on one line parallel to `axis`: the pixels whose centres lie inside, as a polygon fill lights them.
+// Done as one run per column (or row): a general polygon fill slows down with every crossing of a
+// jagged curve, this does not.
+void fillGraph(QPainter& painter, const std::vector<QPoint>& graph, GraphAxis axis, const QColor& brush);
+
+// Strokes the polyline through `points` with a one-pixel `pen`, without antialiasing: it lights the
+// pixel whose top-left corner is each point.
 void strokeOutline(QPainter& painter, const std::vector<QPoint>& points, const QColor& pen);
 
 } // namespace corvane

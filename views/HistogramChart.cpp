@@ -113,7 +113,7 @@ void PaintHistogramChart(QPainter& painter, const std::array<QRect, 2>& areas, c
             outlines.push_back(histogramOutline(*histograms[k], channel, size, scale));
         }
         for (std::size_t i = 0; i < channels.size(); ++i) {
-            fillOutline(painter, outlines[i], channelStyle(channels[i]).brush);
+            fillGraph(painter, outlines[i], GraphAxis::X, channelStyle(channels[i]).brush);
         }
         for (std::size_t i = 0; i < channels.size(); ++i) {
             strokeOutline(painter, outlines[i], channelStyle(channels[i]).pen);

@@ -179,7 +179,9 @@ bool PaintScanChart(QPainter& painter, const std::array<QRect, 2>& areas, const 
         const std::vector<QPoint> outline =
             k == 0 ? horizontalScanOutline(counts->rows, input.image, area, areas[0])
                    : verticalScanOutline(counts->columns, input.image, area, areas[0]);
-        fillOutline(painter, outline, style.brush);
+        // The outline ends where it began; without that last point it is the curve and its base.
+        fillGraph(painter, std::vector<QPoint>(outline.begin(), outline.end() - 1),
+                  k == 0 ? GraphAxis::Y : GraphAxis::X, style.brush);
         strokeOutline(painter, outline, style.pen);
         if (input.overlayLevel > 0) {
             painter.setOpacity(std::clamp(input.overlayLevel, 0, 5) * 51 / 255.0);

@@ -2,6 +2,7 @@
 
 #include "views/HistogramChart.h"
 #include "tests/views/ViewTestSupport.h"
+#include "views/ChartStyle.h"
 
 #include <QPainter>
 
@@ -141,6 +142,58 @@ TEST(HistogramChart, TinyAndEmptyAreasAndHistograms) {
     PaintHistogramChart(painter, {QRect(0, 0, 12, 12), QRect(0, 0, 12, 12)}, empty, other, 4);
     painter.end();
     EXPECT_EQ(rgbAt(image, 11, 0), 0xFF0000u); // 3 counts over a scale of 2 leave the top
+}
+
+} // namespace
+} // namespace corvane::test
+
+namespace corvane::test {
+namespace {
+
+// The run fill lights the same pixels as a polygon fill of the same outline (but for pixels whose middles
+// lie exactly on an edge, where rasterisers may choose either side).
+TEST(ChartFill, RunsLightWhatAPolygonFillLights) {
+    std::uint32_t seed = 7;
+    const auto next = [&seed](int range) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % static_cast<std::uint32_t>(range));
+    };
+    for (const GraphAxis axis : {GraphAxis::X, GraphAxis::Y}) {
+        // A jagged curve over 300 lines, several points on some lines, with its base at 0 or 199.
+        std::vector<QPoint> graph;
+        const int base = axis == GraphAxis::X ? 199 : 0;
+        const auto point = [axis](int along, int across) {
+            return axis == GraphAxis::X ? QPoint(along, across) : QPoint(across, along);
+        };
+        graph.push_back(point(0, base));
+        for (int along = 0; along < 300; along += 1 + next(3)) {
+            graph.push_back(point(along, next(200)));
+        }
+        graph.push_back(point(299, base));
+
+        QImage runs = canvas(320, 320);
+        QImage polygon = canvas(320, 320);
+        {
+            QPainter painter(&runs);
+            fillGraph(painter, graph, axis, Qt::white);
+        }
+        {
+            QPainter painter(&polygon);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(Qt::white);
+            painter.drawPolygon(graph.data(), static_cast<int>(graph.size()), Qt::OddEvenFill);
+        }
+        int lit = 0;
+        int differ = 0;
+        for (int y = 0; y < 320; ++y) {
+            for (int x = 0; x < 320; ++x) {
+                lit += rgbAt(polygon, x, y) == 0xFFFFFFu ? 1 : 0;
+                differ += rgbAt(polygon, x, y) != rgbAt(runs, x, y) ? 1 : 0;
+            }
+        }
+        EXPECT_GT(lit, 10000);
+        EXPECT_LT(differ, lit / 200) << static_cast<int>(axis);
+    }
 }
 
 } // namespace

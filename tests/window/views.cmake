@@ -15,7 +15,8 @@ add_executable(corvane_view_window_tests
     ${CMAKE_CURRENT_LIST_DIR}/WindowTestMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WindowTestSupport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MagnifierWindowTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PropertyDialogTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/PropertyDialogTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/VisualCommandTest.cpp)
 target_link_libraries(corvane_view_window_tests PRIVATE corvane_window Qt6::Test GTest::gtest corvane_warnings)
 gtest_discover_tests(corvane_view_window_tests
     PROPERTIES LABELS gui TIMEOUT 60 ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
