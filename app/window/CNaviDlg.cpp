@@ -7,6 +7,7 @@
 #include "platform/Settings.h"
 #include "views/Magnifier.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -145,6 +146,12 @@ bool CNaviDlg::event(QEvent* event) {
         }
     }
     return QWidget::event(event);
+}
+
+void CNaviDlg::closeEvent(QCloseEvent* event) {
+    // Closed by the desktop (it has no button of its own): the zoom comparison ends, which hides it.
+    event->ignore();
+    emit command(kEndZoom);
 }
 
 void CNaviDlg::keyPressEvent(QKeyEvent* event) {

@@ -85,6 +85,10 @@ TEST_F(Magnifier, ShownWhileTheZoomComparisonRuns) {
     EXPECT_EQ(menu->actions()[2]->data().toInt(), 194);
     menu->actions()[2]->trigger();
     EXPECT_FALSE(session().zoomModeOn() || navi().isVisible());
+    // Closed by the desktop: the same.
+    session().SelectProcessing(command::kZoom);
+    navi().close();
+    EXPECT_FALSE(session().zoomModeOn() || navi().isVisible());
 }
 
 TEST_F(Magnifier, PaintsTheFramedPartFittedAndOriginalTwoAtTheShift) {
