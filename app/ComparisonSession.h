@@ -102,6 +102,11 @@ public:
     // document embedding.
     int processingMenuPosition() const { return m_menuPosition; }
     const QString& instructionText() const { return m_instruction; }
+    // Empties the instruction line (a processing made current without its instruction).
+    void clearInstruction() {
+        m_instruction.clear();
+        stateChanged();
+    }
     const QString& elapsedText() const { return m_elapsed; }
     // The parameter controls enabled for the current processing (the shift controls are always on).
     ProcessingControls controls() const { return m_controls; }

@@ -267,6 +267,14 @@ bool ComparisonSession::CompareProperties() {
         return false;
     }
     m_host.setWaitCursor(true);
+    // The digests of two large files take a while: the progress bar counts the bytes of both.
+    std::array<qint64, 2> sizes{};
+    for (const int k : {0, 1}) {
+        sizes[static_cast<std::size_t>(k)] =
+            std::max<qint64>(0, QFileInfo(m_paths[static_cast<std::size_t>(k)]).size());
+    }
+    const std::int64_t totalBytes = std::max<std::int64_t>(1, sizes[0] + sizes[1]);
+    m_host.showProgress(0, totalBytes);
     std::array<OriginalProperties, 2> properties;
     for (const int k : {0, 1}) {
         OriginalProperties& p = properties[static_cast<std::size_t>(k)];
@@ -276,9 +284,13 @@ bool ComparisonSession::CompareProperties() {
         const DeviceBitmap& surface = m_surfaces[static_cast<std::size_t>(k)];
         p.colorCounts = countPureColors(surface);
         p.distinctColors = countDistinctColors(surface);
-        readFileProperties(p);
+        const std::int64_t before = k == 0 ? 0 : sizes[0];
+        readFileProperties(p, [&](std::int64_t done, std::int64_t) {
+            m_host.showProgress(std::min(totalBytes, before + done), totalBytes);
+        });
     }
     m_propertyRows = buildPropertyRows(properties[0], properties[1]);
+    m_host.showProgress(0, 0);
     m_host.setWaitCursor(false);
     m_host.redrawAreas(redraw::kResults, false);
     m_host.showPropertyComparison();

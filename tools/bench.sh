@@ -11,6 +11,7 @@ bash "$root/tools/build.sh" "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DCOR
 "$root/build/bench/bench/corvane-hash-bench" || status=$?
 "$root/build/bench/bench/corvane-paint-bench" || status=$?
 "$root/build/bench/bench/corvane-watermark-bench" || status=$?
+"$root/build/bench/bench/corvane-views-bench" || status=$?
 bash "$root/bench/cli-peers.sh" "$root/build/bench" || status=$?
 bash "$root/bench/close-time.sh" "$root/build/bench" || status=$?
 exit "${status:-0}"

@@ -7,6 +7,7 @@
 #include <openssl/evp.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -149,11 +150,14 @@ QString hexText(const unsigned char* bytes, std::size_t count, bool lowerCase) {
 
 } // namespace
 
-bool CHash::HashFile(const QString& path, QString& crc, QString& md5, QString& sha256) const {
+bool CHash::HashFile(const QString& path, QString& crc, QString& md5, QString& sha256,
+                     const ProgressFn& progress) const {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return false;
     }
+    const qint64 fileSize = file.size();
+    qint64 digested = 0;
     auto buffer = allocateBuffer<unsigned char>(2 * static_cast<std::size_t>(kChunkBytes));
     const MdContext md5Context = startDigest(EVP_md5());
     const MdContext sha256Context = startDigest(EVP_sha256());
@@ -180,6 +184,11 @@ bool CHash::HashFile(const QString& path, QString& crc, QString& md5, QString& s
         }
         ok = updateDigest(sha256Context.get(), data, count) && ok;
         crcValue = crc32_z(crcValue, data, count);
+        digested += size;
+        if (progress) {
+            // A file that grew while it is read reports its size so far.
+            progress(digested, std::max(fileSize, digested));
+        }
         // The other buffer is free: the MD5 thread finished with it before this chunk was posted.
         size = readChunk(file, chunks[1 - current]);
         if (parallel) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Progress.h"
+
 #include <QString>
 
 namespace corvane {
@@ -15,7 +17,9 @@ public:
     // The three digests of the file as hexadecimal text: CRC-32 as 8 digits (most significant byte
     // first), MD5 as 32, SHA-256 as 64. False when the file cannot be opened or read to its end, or memory
     // runs out; the outputs are then left as they were.
-    bool HashFile(const QString& path, QString& crc, QString& md5, QString& sha256) const;
+    // `progress`, when given, is told (bytes digested, file size) after each chunk.
+    bool HashFile(const QString& path, QString& crc, QString& md5, QString& sha256,
+                  const ProgressFn& progress = {}) const;
 
 private:
     bool m_lowerCase = false;

@@ -28,14 +28,14 @@ PropertyRow makeRow(int number, const char* label, QString value1, QString value
 
 } // namespace
 
-void readFileProperties(OriginalProperties& properties) {
+void readFileProperties(OriginalProperties& properties, const ProgressFn& progress) {
     QFile file(properties.path);
     properties.fileSize = file.open(QIODevice::ReadOnly) ? file.size() : 0;
     file.close();
     properties.crc.clear();
     properties.md5.clear();
     properties.sha256.clear();
-    if (!CHash().HashFile(properties.path, properties.crc, properties.md5, properties.sha256)) {
+    if (!CHash().HashFile(properties.path, properties.crc, properties.md5, properties.sha256, progress)) {
         properties.crc.clear();
         properties.md5.clear();
         properties.sha256.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Progress.h"
 #include "views/ColorStatistics.h"
 
 #include <QString>
@@ -23,7 +24,8 @@ struct OriginalProperties {
 };
 
 // Fills the file size (0 when the file cannot be opened) and the digests (empty then) of `path`.
-void readFileProperties(OriginalProperties& properties);
+// `progress`, when given, is told (bytes digested, file size) as the digests are computed.
+void readFileProperties(OriginalProperties& properties, const ProgressFn& progress = {});
 
 // One row of the table: number, result ("合致" or "×"), label, and the two originals' values.
 struct PropertyRow {

@@ -5,6 +5,8 @@
 #include "app/ComparisonSession.h"
 #include "app/window/AreaScaling.h"
 #include "app/window/AreaViewPrivate.h"
+#include "views/HistogramChart.h"
+#include "views/VisualTable.h"
 
 #include <QFontMetrics>
 #include <QPaintEvent>
@@ -135,6 +137,14 @@ int AreaView::scaledCopyCount(int area) const {
     return m_private->copies[static_cast<std::size_t>(area)].count;
 }
 
+std::uint64_t AreaView::surfaceRevision(int area) const {
+    return m_private->revisions[static_cast<std::size_t>(area)];
+}
+
+int AreaView::scanComputations() const {
+    return m_private->scanChart.computations();
+}
+
 void AreaView::layoutAreas() {
     m_geometry = computeAreaGeometry(rect(), 0, m_session.workingSize());
 }
@@ -142,6 +152,7 @@ void AreaView::layoutAreas() {
 void AreaView::invalidateScaledCopies(int which) {
     for (const int k : areasOf(which)) {
         m_private->copies[static_cast<std::size_t>(k)].stale = true;
+        ++m_private->revisions[static_cast<std::size_t>(k)];
     }
 }
 
@@ -202,6 +213,7 @@ void AreaView::paintEvent(QPaintEvent*) {
     if (m_private->outline) {
         paintOutline(painter, *m_private->outline);
     }
+    emit painted();
 }
 
 std::array<bool, 4> AreaView::paintScene(QPainter& painter) {
@@ -391,9 +403,42 @@ void AreaView::paintDocumentFrame(QPainter& painter) {
 
 // --- Hooks of the features drawn over the areas ---
 
-void AreaView::paintVisualCrossHair(QPainter&, int) {}
-void AreaView::paintVisualTables(QPainter&) {}
-void AreaView::paintHistogramChart(QPainter&) {}
-void AreaView::paintScanChart(QPainter&) {}
+void AreaView::paintVisualCrossHair(QPainter& painter, int area) {
+    // Unscaled, centred on the visual point's place in the picture; the shift does not apply.
+    PaintCrossHair(painter, m_geometry.imageToScreen(area, m_session.visualPoint()));
+}
+
+void AreaView::paintVisualTables(QPainter& painter) {
+    VisualTables tables;
+    tables.point = m_session.visualPoint();
+    tables.shiftH = m_session.shiftH();
+    tables.shiftV = m_session.shiftV();
+    tables.notation = m_session.valueNotation();
+    tables.samples =
+        sampleVisualNeighbourhoods(m_session.surface(kOriginal1), m_session.surface(kOriginal2),
+                                   m_session.workingSize(), tables.point, tables.shiftH, tables.shiftV);
+    PaintVisualTables(painter, {m_geometry.frames[kResult1], m_geometry.frames[kResult2]}, tables);
+}
+
+void AreaView::paintHistogramChart(QPainter& painter) {
+    PaintHistogramChart(painter, {m_geometry.frames[kResult1], m_geometry.frames[kResult2]},
+                        m_session.histogram(0), m_session.histogram(1), m_session.histogramVariant());
+}
+
+void AreaView::paintScanChart(QPainter& painter) {
+    ScanChartInput input;
+    input.original1 = &m_session.surface(kOriginal1);
+    input.original2 = &m_session.surface(kOriginal2);
+    input.work = &m_session.surface(kWork2);
+    input.image = m_session.workingSize();
+    input.shiftH = m_session.shiftH();
+    input.shiftV = m_session.shiftV();
+    input.channel = m_session.scanChannel() >= 0 ? m_session.scanChannel() : -1;
+    input.overlayLevel = m_session.overlayLevel();
+    input.revisions = {surfaceRevision(kOriginal1), surfaceRevision(kOriginal2)};
+    // Nothing drawn (no counts for this shift) leaves the results as the window's background.
+    PaintScanChart(painter, {m_geometry.frames[kResult1], m_geometry.frames[kResult2]}, input,
+                   m_private->scanChart);
+}
 
 } // namespace corvane

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -78,10 +79,18 @@ public:
 
     // How often area k's scaled copy was made so far (it is made on demand by painting).
     int scaledCopyCount(int area) const;
+    // A number raised whenever the session says that area k's surface changed (a redraw request naming
+    // it), for views that keep something made from the surface.
+    std::uint64_t surfaceRevision(int area) const;
+    // How often the scan chart's counts were computed so far.
+    int scanComputations() const;
 
     // The editing of the watermark texts over original 2's area (AreaViewWatermark.cpp).
     WatermarkEditor& watermarkEditor();
+
 signals:
+    // The view was painted; what it shows may have changed (the magnifier follows it).
+    void painted();
     // A release over an original took the help pane away (the session's flag is already off).
     void helpPaneDismissed();
 
@@ -113,7 +122,7 @@ private:
     void repaintNamed(int which, bool picturesOnly);
     void invalidateScaledCopies(int which);
 
-    // Paint hooks of the features drawn over the areas; they draw nothing yet.
+    // Paint hooks of the features drawn over the areas.
     void paintVisualCrossHair(QPainter& painter, int area);
     void paintVisualTables(QPainter& painter);
     void paintHistogramChart(QPainter& painter);

@@ -4,6 +4,7 @@
 
 #include "app/window/AreaView.h"
 #include "platform/DeviceBitmap.h"
+#include "views/ScanChart.h"
 
 #include <QCursor>
 #include <QImage>
@@ -49,6 +50,10 @@ struct AreaView::Private {
     QPoint lastRightClick{-1, -1};
     std::optional<QCursor> loupe;
     WatermarkEditor* watermark = nullptr; // a child of the view
+    // Raised for an area whenever the session says its surface changed; the views that keep something
+    // made from a surface (the scan counts, reduced copies) compare it.
+    std::array<std::uint64_t, 4> revisions{};
+    ScanChartCache scanChart;
 };
 
 } // namespace corvane

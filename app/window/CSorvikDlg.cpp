@@ -1,6 +1,8 @@
 #include "app/window/CSorvikDlg.h"
 
 #include "app/window/AreaView.h"
+#include "app/window/CNaviDlg.h"
+#include "app/window/CPropDlg.h"
 #include "app/window/DialogControls.h"
 #include "app/window/HelpPane.h"
 #include "app/window/Icons.h"
@@ -93,6 +95,7 @@ constexpr int kUnderline = 182;
 constexpr int kSelectAllWatermarks = 187;
 constexpr int kHelpPane = 196;
 constexpr int kZoomTarget = 197;
+constexpr int kEndZoomFromNavi = 194;
 } // namespace cmd
 
 // (a × b) / c rounded, as dialog units are converted.
@@ -179,6 +182,10 @@ CSorvikDlg::CSorvikDlg(int displayBits, SettingsStore& settings, DialogProvider&
     m_help = new HelpPane(m_settings, this);
     connect(m_areas, &AreaView::helpPaneDismissed, this, [this] { setHelpPaneShown(false); });
     connectWatermarkStyle();
+    // The magnifier, hidden until the zoom comparison starts; it follows what the areas paint.
+    m_navi = new CNaviDlg(*m_session, *m_areas, m_settings, QSize(dialogUnitsX(103), dialogUnitsY(78)), this);
+    connect(m_areas, &AreaView::painted, m_navi, &CNaviDlg::refresh);
+    connect(m_navi, &CNaviDlg::command, this, &CSorvikDlg::runCommand);
 
     m_controls->documentTimer.setInterval(kDocumentTimerMs);
     connect(&m_controls->documentTimer, &QTimer::timeout, this, &CSorvikDlg::documentTimerTick);
@@ -202,6 +209,8 @@ CSorvikDlg::~CSorvikDlg() {
     }
     // The areas read the session while they exist; they go first, and no state is shown any more.
     m_controls->built = false;
+    delete m_navi;
+    m_navi = nullptr;
     delete m_areas;
     m_areas = nullptr;
 }
@@ -593,6 +602,7 @@ void CSorvikDlg::gridCommand(int commandId) {
         if (s.currentProcessing() != ProcessingMode::Visual) {
             s.ResetProcessing();
             s.prepareProcessing(command::kVisual);
+            s.clearInstruction();
         }
         redrawAreas(redraw::kAll, true);
     }
@@ -617,6 +627,8 @@ void CSorvikDlg::runCommand(int commandId) {
         m_help->chooseSettings(m_dialogs, this);
     } else if (commandId == id::kVersion) {
         m_dialogs.about(this);
+    } else if (commandId == cmd::kEndZoomFromNavi) {
+        m_session->SelectProcessing(command::kEndZoom);
     }
     m_areas->watermarkEditor().runCommand(commandId);
     emit commandIssued(commandId);
@@ -673,6 +685,10 @@ void CSorvikDlg::stateChanged() {
     applyCheckMarks();
     m_watermarkStyle->sessionChanged();
     m_areas->watermarkEditor().sessionChanged();
+    // The magnifier is shown while the zoom comparison runs; a reset or its end hides it.
+    if (s.zoomModeOn() != m_navi->isVisible()) {
+        m_navi->setVisible(s.zoomModeOn());
+    }
     c.documentName->setText(s.documentFieldText());
     c.extract->setEnabled(!s.documentFieldText().isEmpty() && !s.embeddedDocumentPath().isEmpty());
 
@@ -791,6 +807,14 @@ QString CSorvikDlg::desktopFolder() {
     return m_dialogs.desktopFolder();
 }
 
+void CSorvikDlg::showPropertyComparison() {
+    const ComparisonSession& s = *m_session;
+    CPropDlg dialog(
+        s.propertyRows(), {s.originalPath(kOriginal1), s.originalPath(kOriginal2)},
+        [this](int k) { m_session->openOriginalLocation(k); }, this);
+    m_dialogs.runModal(dialog);
+}
+
 void CSorvikDlg::resetShiftControls(int maxH, int maxV) {
     m_controls->shiftH->setRange(-maxH, maxH);
     m_controls->shiftH->setPosition(0);
@@ -838,6 +862,7 @@ void CSorvikDlg::restoreSession(const QStringList& originals) {
     restoreOriginals(originals);
     redrawAreas(redraw::kAll, true);
     restorePlacement();
+    m_navi->restorePlacement();
     stateChanged();
 }
 
@@ -939,6 +964,7 @@ void CSorvikDlg::saveSettings() {
     write(QStringLiteral("PY"), std::max(0, placement.y()));
     write(QStringLiteral("SX"), placement.width());
     write(QStringLiteral("SY"), placement.height());
+    m_navi->savePlacement();
 }
 
 void CSorvikDlg::stepHelpFontSize(int step) {

@@ -15,6 +15,7 @@ class QMenu;
 namespace corvane {
 
 class AreaView;
+class CNaviDlg;
 class HelpPane;
 class WatermarkStyleControls;
 
@@ -39,6 +40,8 @@ public:
     ComparisonSession& session() { return *m_session; }
     AreaView& areaView() { return *m_areas; }
     HelpPane& helpPane() { return *m_help; }
+    // The zoom comparison's magnifier window (hidden unless the zoom comparison runs).
+    CNaviDlg& navi() { return *m_navi; }
 
     // The control of the window's template by its id (1033 the processing button, 1015/1016 the first
     // adjust control, 2 the exit button, …); null for an unknown id. Up-down controls and their buddy edits
@@ -75,6 +78,7 @@ public:
     bool showFileLocation(const QString& path) override;
     QString desktopFolder() override;
     void resetShiftControls(int maxH, int maxV) override;
+    void showPropertyComparison() override;
     void stateChanged() override;
     void startWatermarkEdit(int index) override;
     void finishWatermarkEdit() override;
@@ -118,6 +122,7 @@ private:
     AreaView* m_areas = nullptr;
     HelpPane* m_help = nullptr;
     WatermarkStyleControls* m_watermarkStyle = nullptr;
+    CNaviDlg* m_navi = nullptr;
 };
 
 } // namespace corvane

@@ -7,6 +7,7 @@
 #include "platform/Shell.h"
 
 #include <QColorDialog>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -216,6 +217,10 @@ QFont dialogFont() {
 
 void installFontSubstitutes() {
     installJapaneseFontSubstitutes();
+}
+
+int DialogProvider::runModal(QDialog& dialog) {
+    return dialog.exec();
 }
 
 } // namespace corvane

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class QDialog;
 class QFileDialog;
 class QMessageBox;
 class QWidget;
@@ -41,6 +42,8 @@ public:
     virtual std::optional<ColorRef> chooseColor(QWidget* parent, ColorRef initial, const QString& title);
     // The About box (CAboutDlg), modal.
     virtual void about(QWidget* parent);
+    // Runs a modal dialog of the window (the property comparison's) and returns its result code.
+    virtual int runModal(QDialog& dialog);
 };
 
 // "text|patterns|…||" → Qt's "text (patterns)" name filters, in order. The text keeps its own wording

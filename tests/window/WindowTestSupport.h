@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,14 @@ public:
     std::optional<QFont> chooseFont(QWidget*, const QFont& initial, const QString&) override;
     std::optional<ColorRef> chooseColor(QWidget*, ColorRef initial, const QString&) override;
     void about(QWidget*) override { ++aboutShown; }
+    // Modal dialogs are not run: `onModal` (when set) looks at the dialog, which then counts as closed.
+    int runModal(QDialog& dialog) override {
+        ++modalDialogs;
+        if (onModal) {
+            onModal(dialog);
+        }
+        return 0;
+    }
 
     // The string-table ids of the messages shown, in order.
     std::vector<int> messageIds() const;
@@ -56,6 +65,8 @@ public:
     std::vector<ColorRef> colorsAskedWith;
     int aboutShown = 0;
     int unexpectedQuestions = 0;
+    int modalDialogs = 0;
+    std::function<void(QDialog&)> onModal;
 
 private:
     std::deque<MessageButton> m_answers;
