@@ -69,6 +69,18 @@ TEST(Ciede2000, PublishedTestPairsInBothOrders) {
     }
 }
 
+// Hues exactly opposite each other (a difference of 180°) and achromatic colours take their own paths;
+// the difference is continuous into them and symmetric.
+TEST(Ciede2000, OppositeHuesAndGreysJoinTheirNeighbours) {
+    const Lab red{50, 10, 0}, green{50, -10, 0}, nearlyGreen{50, -10, 1e-9};
+    EXPECT_NEAR(ciede2000(red, green), ciede2000(red, nearlyGreen), 1e-6);
+    EXPECT_NEAR(ciede2000(green, red), ciede2000(nearlyGreen, red), 1e-6);
+    EXPECT_NEAR(ciede2000(red, green), ciede2000(green, red), 1e-12);
+    const Lab grey{50, 0, 0}, nearlyGrey{50, 1e-9, 0};
+    EXPECT_NEAR(ciede2000(grey, red), ciede2000(nearlyGrey, red), 1e-6);
+    EXPECT_NEAR(ciede2000(grey, Lab{60, 0, 0}), ciede2000(nearlyGrey, Lab{60, 0, 0}), 1e-6);
+}
+
 // sRGB white is the D65 white; the primaries' well-known CIELAB values.
 TEST(LabFromSrgb, WhiteBlackAndPrimaries) {
     const auto expectLab = [](Rgb8 c, double L, double a, double b) {
