@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <random>
@@ -154,6 +155,11 @@ int main(int argc, char** argv) {
                 Images& i = images(pair, bits);
                 return compareWithTolerance(i.a, i.b, i.out, 0, 0, 0x808080, {}).has_value();
             });
+            const auto exactCount = compareWithTolerance(im.a, im.b, im.out, 0, 0, 0x808080, {});
+            const auto tolerantCount = compareWithTolerance(im.a, im.b, im.out, 0, 0, 0x808080, tolerant());
+            std::printf("%s: %lld pixels differ, %lld beyond threshold 0.1 and not anti-aliased\n",
+                        suffix.c_str() + 1, exactCount ? static_cast<long long>(*exactCount) : -1LL,
+                        tolerantCount ? static_cast<long long>(*tolerantCount) : -1LL);
             const std::string name = "tolerant 0.1 + AA" + suffix;
             expectations[name] = {exact, 2, 0, ""};
             registerRun(name, [=] {

@@ -30,13 +30,17 @@ inline double brightness(Rgb8 c) {
     return yiqY(c.r, c.g, c.b);
 }
 
-} // namespace
-
-double yiqDifference(Rgb8 a, Rgb8 b) {
+inline double yiqDelta(Rgb8 a, Rgb8 b) {
     const double y = yiqY(a.r, a.g, a.b) - yiqY(b.r, b.g, b.b);
     const double i = yiqI(a.r, a.g, a.b) - yiqI(b.r, b.g, b.b);
     const double q = yiqQ(a.r, a.g, a.b) - yiqQ(b.r, b.g, b.b);
     return 0.5053 * y * y + 0.299 * i * i + 0.1957 * q * q;
+}
+
+} // namespace
+
+double yiqDifference(Rgb8 a, Rgb8 b) {
+    return yiqDelta(a, b);
 }
 
 double yiqLimit(double threshold) {
@@ -80,6 +84,29 @@ CORVANE_VECTOR_CLONES int compareRowMarking(const std::uint8_t* a, const std::ui
     return count;
 }
 
+// The threshold over a whole row, for rows where many pixels differ: pixels x0 … x1 − 1 whose colours
+// differ but lie within `limit` are unmarked and drawn as matching. Every pixel of the run is computed,
+// without branches, so that the loop vectorises; unmarked pixels keep their state.
+template <int Bits>
+CORVANE_VECTOR_CLONES void acceptWithinLimit(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out,
+                                             std::uint8_t* differs, int x0, int x1, double limit,
+                                             std::uint32_t match, std::uint32_t mismatch) {
+    constexpr int bpp = Bits / 8;
+    for (int x = x0; x < x1; ++x) {
+        const std::size_t i = pixelOffset(x, bpp);
+        const bool beyond = yiqDelta(channelsOf<Bits>(loadColor<Bits>(a + i)),
+                                     channelsOf<Bits>(loadColor<Bits>(b + i))) > limit;
+        const bool differ = differs[x] != 0 && beyond;
+        differs[x] = static_cast<std::uint8_t>(differ);
+        const std::uint32_t value = differ ? mismatch : match;
+        if constexpr (Bits == 32) {
+            storePixel32(out + i, value);
+        } else {
+            storeRawColor<Bits>(out + i, value);
+        }
+    }
+}
+
 template <int Bits>
 inline void storeMapPixel(std::uint8_t* row, int x, std::uint32_t value) {
     std::uint8_t* p = row + pixelOffset(x, Bits / 8);
@@ -106,65 +133,62 @@ public:
 
     // The anti-aliasing test of Vysniauskas (2009) for the pixel (x, y) of `image`: among its eight
     // neighbours there must be both a darker and a brighter one, at most two of the same brightness
-    // (positions outside the region count as one), and the darkest or the brightest neighbour must lie
+    // (positions outside the region count as one), and the brightest or the darkest neighbour must lie
     // in a flat area of both images, which an edge drawn with intermediate shades has on either side.
-    // Ties between neighbours go to the first one met, column by column.
+    // Ties between neighbours go to the first one met, column by column. The loops have no
+    // data-dependent branches: on busy pixels those would mostly be mispredicted.
     bool antialiased(const DeviceBitmap& image, const DeviceBitmap& other, int x, int y) const {
-        const int xa = std::max(x - 1, m_region.x0);
-        const int xb = std::min(x + 1, m_region.x1 - 1);
-        const int ya = std::max(y - 1, m_region.y0);
-        const int yb = std::min(y + 1, m_region.y1 - 1);
-        int sameBrightness = x == xa || x == xb || y == ya || y == yb ? 1 : 0;
+        int same = onBorder(x, y) ? 1 : 0;
         const double centre = brightness(channelsOf<Bits>(color(image, x, y)));
-        double darkest = 0;
-        double brightest = 0;
-        int darkX = 0, darkY = 0, brightX = 0, brightY = 0;
-        for (int nx = xa; nx <= xb; ++nx) {
-            for (int ny = ya; ny <= yb; ++ny) {
-                if (nx == x && ny == y) {
+        // The most negative difference is the brightest neighbour, the most positive the darkest.
+        double lowest = 0;
+        double highest = 0;
+        int lowX = 0, lowY = 0, highX = 0, highY = 0;
+        for (int nx = x - 1; nx <= x + 1; ++nx) {
+            for (int ny = y - 1; ny <= y + 1; ++ny) {
+                if ((nx == x && ny == y) || !inside(nx, ny)) {
                     continue;
                 }
                 const double delta = centre - brightness(channelsOf<Bits>(color(image, nx, ny)));
-                if (delta == 0) {
-                    if (++sameBrightness > 2) {
-                        return false;
-                    }
-                } else if (delta < darkest) {
-                    darkest = delta;
-                    darkX = nx;
-                    darkY = ny;
-                } else if (delta > brightest) {
-                    brightest = delta;
-                    brightX = nx;
-                    brightY = ny;
-                }
+                same += delta == 0 ? 1 : 0;
+                const bool lower = delta < lowest;
+                const bool higher = delta > highest;
+                lowest = lower ? delta : lowest;
+                lowX = lower ? nx : lowX;
+                lowY = lower ? ny : lowY;
+                highest = higher ? delta : highest;
+                highX = higher ? nx : highX;
+                highY = higher ? ny : highY;
             }
         }
-        if (darkest == 0 || brightest == 0) {
+        if (same > 2 || lowest == 0 || highest == 0) {
             return false;
         }
-        return (flat(image, darkX, darkY) && flat(other, darkX, darkY)) ||
-               (flat(image, brightX, brightY) && flat(other, brightX, brightY));
+        return (flat(image, lowX, lowY) && flat(other, lowX, lowY)) ||
+               (flat(image, highX, highY) && flat(other, highX, highY));
     }
 
 private:
+    bool inside(int x, int y) const {
+        return x >= m_region.x0 && x < m_region.x1 && y >= m_region.y0 && y < m_region.y1;
+    }
+    bool onBorder(int x, int y) const {
+        return x == m_region.x0 || x == m_region.x1 - 1 || y == m_region.y0 || y == m_region.y1 - 1;
+    }
+
     // True when more than two of the pixel's neighbours in the region have its colour (positions outside
     // the region count as one).
     bool flat(const DeviceBitmap& image, int x, int y) const {
-        const int xa = std::max(x - 1, m_region.x0);
-        const int xb = std::min(x + 1, m_region.x1 - 1);
-        const int ya = std::max(y - 1, m_region.y0);
-        const int yb = std::min(y + 1, m_region.y1 - 1);
-        int same = x == xa || x == xb || y == ya || y == yb ? 1 : 0;
+        int same = onBorder(x, y) ? 1 : 0;
         const std::uint32_t centre = color(image, x, y);
-        for (int nx = xa; nx <= xb; ++nx) {
-            for (int ny = ya; ny <= yb; ++ny) {
-                if ((nx != x || ny != y) && color(image, nx, ny) == centre && ++same > 2) {
-                    return true;
+        for (int nx = x - 1; nx <= x + 1; ++nx) {
+            for (int ny = y - 1; ny <= y + 1; ++ny) {
+                if ((nx != x || ny != y) && inside(nx, ny)) {
+                    same += color(image, nx, ny) == centre ? 1 : 0;
                 }
             }
         }
-        return false;
+        return same > 2;
     }
 
     const DeviceBitmap& m_first;
@@ -210,10 +234,16 @@ struct BandScratch {
 // The second look at the differing pixels of row y: colours within the threshold match, anti-aliased
 // edges get their own colour, ignored pixels are left out. Returns the pixels that still differ.
 template <int Bits>
-std::int64_t refineRow(const PairReader<Bits>& pair, std::uint8_t* out, int y, const Overlap& region,
-                       const ToleranceOptions& options, double limit, const MapColors& colors,
-                       const BandScratch& scratch) {
+std::int64_t refineRow(const PairReader<Bits>& pair, std::uint8_t* out, int y, int marked,
+                       const Overlap& region, const ToleranceOptions& options, double limit,
+                       const MapColors& colors, const BandScratch& scratch) {
     std::uint8_t* differs = scratch.differs;
+    const bool tolerant = options.threshold > 0;
+    // Where one pixel in eight or more differs, the threshold is applied to the whole row at once.
+    if (tolerant && 8 * marked >= region.x1 - region.x0) {
+        acceptWithinLimit<Bits>(pair.first().row(y), pair.second().row(y), out, differs, region.x0, region.x1,
+                                limit, colors.match, colors.mismatch);
+    }
     const int spanCount = ignoredSpans(options.ignored, y, region, scratch.spans);
     for (int s = 0; s < spanCount; ++s) {
         const Span& span = scratch.spans[s];
@@ -222,7 +252,6 @@ std::int64_t refineRow(const PairReader<Bits>& pair, std::uint8_t* out, int y, c
             storeMapPixel<Bits>(out, x, colors.ignored);
         }
     }
-    const bool tolerant = options.threshold > 0;
     std::int64_t count = 0;
     int x = region.x0;
     while (x < region.x1) {
@@ -238,7 +267,7 @@ std::int64_t refineRow(const PairReader<Bits>& pair, std::uint8_t* out, int y, c
         if (differs[x]) {
             const std::uint32_t a = PairReader<Bits>::color(pair.first(), x, y);
             const std::uint32_t b = PairReader<Bits>::color(pair.second(), x, y);
-            if (tolerant && !(yiqDifference(channelsOf<Bits>(a), channelsOf<Bits>(b)) > limit)) {
+            if (tolerant && !(yiqDelta(channelsOf<Bits>(a), channelsOf<Bits>(b)) > limit)) {
                 storeMapPixel<Bits>(out, x, colors.match);
             } else if (options.ignoreAntialiasing && (pair.antialiased(pair.first(), pair.second(), x, y) ||
                                                       pair.antialiased(pair.second(), pair.first(), x, y))) {
@@ -265,21 +294,37 @@ std::int64_t compareTolerant(const DeviceBitmap& first, const DeviceBitmap& seco
     const int width = first.width();
     std::int64_t counts[kMaxBands] = {};
     forEachBand(first.height(), static_cast<std::size_t>(first.widthBytes()), [&](int band, int y0, int y1) {
-        const BandScratch scratch{differs + static_cast<std::size_t>(band) * static_cast<std::size_t>(width),
-                                  spans + static_cast<std::size_t>(band) * options.ignored.size()};
+        // Two rows of marks: the exact pass runs a row ahead of the second look, so that the neighbours
+        // below a pixel have been read in order, not first touched by the anti-aliasing test.
+        std::uint8_t* marks[2] = {
+            differs + static_cast<std::size_t>(2 * band) * static_cast<std::size_t>(width),
+            differs + static_cast<std::size_t>(2 * band + 1) * static_cast<std::size_t>(width)};
+        Span* bandSpans = spans + static_cast<std::size_t>(band) * options.ignored.size();
+        const auto rowInside = [&](int y) {
+            return y >= region.y0 && y < region.y1;
+        };
+        int marked[2] = {0, 0};
+        const auto markRow = [&](int y) {
+            return compareRowMarking<Bits>(first.row(y), second.row(y), target.row(y), marks[(y - y0) & 1],
+                                           width, rowInside(y) ? region.x0 : 0, rowInside(y) ? region.x1 : 0,
+                                           colors.match, colors.mismatch);
+        };
         std::int64_t count = 0;
-        for (int y = y0; y < y1; ++y) {
-            const bool rowInside = y >= region.y0 && y < region.y1;
-            const int marked = compareRowMarking<Bits>(
-                first.row(y), second.row(y), target.row(y), scratch.differs, width, rowInside ? region.x0 : 0,
-                rowInside ? region.x1 : 0, colors.match, colors.mismatch);
-            if (!rowInside) {
-                continue;
+        if (exact) {
+            for (int y = y0; y < y1; ++y) {
+                count += markRow(y);
             }
-            if (exact) {
-                count += marked;
-            } else {
-                count += refineRow<Bits>(pair, target.row(y), y, region, options, limit, colors, scratch);
+        } else if (y0 < y1) {
+            markRow(y0);
+            for (int y = y0; y < y1; ++y) {
+                if (y + 1 < y1) {
+                    markRow(y + 1);
+                }
+                if (rowInside(y)) {
+                    const BandScratch scratch{marks[(y - y0) & 1], bandSpans};
+                    count += refineRow<Bits>(pair, target.row(y), y, marked[(y - y0) & 1], region, options,
+                                             limit, colors, scratch);
+                }
             }
         }
         counts[band] = count;
@@ -306,7 +351,7 @@ std::optional<std::int64_t> compareWithTolerance(const DeviceBitmap& first, cons
     }
     // Everything is allocated before the first pixel is written, so a failure leaves the target as it was.
     const auto width = static_cast<std::size_t>(first.width());
-    Buffer<std::uint8_t> differs = allocateBuffer<std::uint8_t>(kMaxBands * width);
+    Buffer<std::uint8_t> differs = allocateBuffer<std::uint8_t>(2 * kMaxBands * width);
     Buffer<Span> spans = allocateBuffer<Span>(kMaxBands * std::max<std::size_t>(options.ignored.size(), 1));
     if (!differs || !spans) {
         return std::nullopt;

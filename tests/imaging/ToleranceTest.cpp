@@ -126,6 +126,47 @@ TEST_P(ToleranceByFormat, WithoutOptionsItIsTheExactComparison) {
     }
 }
 
+// Without the anti-aliasing test the count is the number of pixels whose YIQ difference exceeds the
+// limit, whether few pixels of a row differ (looked at one by one) or many (the row at once).
+TEST_P(ToleranceByFormat, ThresholdCountsPixelsBeyondTheLimit) {
+    const int bits = GetParam();
+    const DeviceBitmap a = randomBitmap(64, 40, bits, 51);
+    DeviceBitmap b = a.clone();
+    const DeviceBitmap nudged = nudgedCopy(a, 12, 52);
+    // Rows 0–19 differ everywhere a little; rows 20–39 in one pixel of 32.
+    bitBlt(b, 0, 0, 64, 20, nudged, 0, 0);
+    for (int y = 20; y < 40; ++y) {
+        for (int x = y % 32; x < 64; x += 32) {
+            b.setPixel(x, y, nudged.pixel(x, y) ^ 0x302010);
+        }
+    }
+    for (const double threshold : {0.005, 0.01, 0.02, 0.04}) {
+        ToleranceOptions options;
+        options.threshold = threshold;
+        std::int64_t expected = 0;
+        for (int y = 0; y < 40; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                const ColorRef p = a.pixel(x, y), q = b.pixel(x, y);
+                expected += yiqDifference({redOf(p), greenOf(p), blueOf(p)},
+                                          {redOf(q), greenOf(q), blueOf(q)}) > yiqLimit(threshold)
+                                ? 1
+                                : 0;
+            }
+        }
+        const Outcome o = compare(a, b, options);
+        EXPECT_EQ(o.count, expected) << threshold;
+        EXPECT_GT(expected, 0);
+        for (int y = 0; y < 40; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                const ColorRef p = a.pixel(x, y), q = b.pixel(x, y);
+                const bool beyond = yiqDifference({redOf(p), greenOf(p), blueOf(p)},
+                                                  {redOf(q), greenOf(q), blueOf(q)}) > yiqLimit(threshold);
+                ASSERT_EQ(o.map.pixel(x, y), beyond ? shown(bits, kGrey) : kRed) << x << "," << y;
+            }
+        }
+    }
+}
+
 // An edge drawn with an intermediate shade between two flat areas is anti-aliased in whichever image
 // has it; a hard edge that moved by a pixel is not.
 TEST_P(ToleranceByFormat, AntialiasedEdgesAreFoundAndHardEdgesAreNot) {
