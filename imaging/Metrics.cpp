@@ -49,16 +49,29 @@ CORVANE_VECTOR_CLONES ErrorSums rowErrors(const std::uint8_t* a, const std::uint
     return {differing, absolute, squared};
 }
 
-// Σ CIEDE2000 over the marked pixels of one row (equal colours add nothing). Neighbouring pixels often
-// share colours, so the last conversion of each image is kept.
+// Work arrays of one band for the CIEDE2000 of a row: the colours of its differing pixels (0x00RRGGBB),
+// their CIELAB values and their differences, width entries each.
+struct DeltaScratch {
+    static constexpr int kDoubles = 7;
+    std::uint32_t* colors1;
+    std::uint32_t* colors2;
+    double* values; // L, a, b of each image, then the differences
+};
+
+// Σ CIEDE2000 over the marked pixels of one row, in the order of the pixels (equal colours add nothing).
 template <int Bits>
-double rowDeltaE(const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* differs, int x0, int x1) {
+double rowDeltaE(const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* differs, int x0, int x1,
+                 std::size_t width, const DeltaScratch& scratch) {
     constexpr int bpp = Bits / 8;
-    double sum = 0;
-    std::uint32_t lastA = kNoColor;
-    std::uint32_t lastB = kNoColor;
-    Lab labA;
-    Lab labB;
+    const auto rgb = [](std::uint32_t raw) {
+        if constexpr (Bits == 16) {
+            const Rgb8 c = channelsOf<16>(raw);
+            return (std::uint32_t{c.r} << 16) | (std::uint32_t{c.g} << 8) | c.b;
+        } else {
+            return raw;
+        }
+    };
+    int n = 0;
     int x = x0;
     while (x < x1) {
         if (x + 8 <= x1) {
@@ -71,19 +84,22 @@ double rowDeltaE(const std::uint8_t* a, const std::uint8_t* b, const std::uint8_
         }
         if (differs[x]) {
             const std::size_t i = pixelOffset(x, bpp);
-            const std::uint32_t ca = loadColor<Bits>(a + i);
-            const std::uint32_t cb = loadColor<Bits>(b + i);
-            if (ca != lastA) {
-                labA = labFromSrgb(channelsOf<Bits>(ca));
-                lastA = ca;
-            }
-            if (cb != lastB) {
-                labB = labFromSrgb(channelsOf<Bits>(cb));
-                lastB = cb;
-            }
-            sum += ciede2000(labA, labB);
+            scratch.colors1[n] = rgb(loadColor<Bits>(a + i));
+            scratch.colors2[n] = rgb(loadColor<Bits>(b + i));
+            ++n;
         }
         ++x;
+    }
+    double* v = scratch.values;
+    const LabArrays lab1{v, v + width, v + 2 * width};
+    const LabArrays lab2{v + 3 * width, v + 4 * width, v + 5 * width};
+    double* differences = v + 6 * width;
+    labFromSrgbRow(scratch.colors1, n, lab1);
+    labFromSrgbRow(scratch.colors2, n, lab2);
+    ciede2000Row(lab1, lab2, n, differences);
+    double sum = 0;
+    for (int k = 0; k < n; ++k) {
+        sum += differences[k];
     }
     return sum;
 }
@@ -309,16 +325,21 @@ std::optional<ImageMetrics> computeMetrics(const DeviceBitmap& first, const Devi
         return m;
     }
     const int height = region.y1 - region.y0;
-    Buffer<std::uint8_t> differs =
-        allocateBuffer<std::uint8_t>(kMaxBands * static_cast<std::size_t>(first.width()));
+    const auto width = static_cast<std::size_t>(first.width());
+    // Everything the bands need is allocated before they start.
+    Buffer<std::uint8_t> differs = allocateBuffer<std::uint8_t>(kMaxBands * width);
+    Buffer<std::uint32_t> colors = allocateBuffer<std::uint32_t>(2 * kMaxBands * width);
+    Buffer<double> values = allocateBuffer<double>(DeltaScratch::kDoubles * kMaxBands * width);
     Buffer<double> rowDelta = allocateBuffer<double>(static_cast<std::size_t>(height));
-    if (!differs || !rowDelta) {
+    if (!differs || !colors || !values || !rowDelta) {
         return std::nullopt;
     }
     ErrorSums bands[kMaxBands] = {};
     forEachBand(height, static_cast<std::size_t>(first.widthBytes()), [&](int band, int b0, int b1) {
-        std::uint8_t* marks =
-            differs.get() + static_cast<std::size_t>(band) * static_cast<std::size_t>(first.width());
+        const auto k = static_cast<std::size_t>(band);
+        std::uint8_t* marks = differs.get() + k * width;
+        const DeltaScratch scratch{colors.get() + 2 * k * width, colors.get() + (2 * k + 1) * width,
+                                   values.get() + DeltaScratch::kDoubles * k * width};
         dispatchDepth(first.bitsPixel(), [&](auto depth) {
             constexpr int bits = decltype(depth)::value;
             ErrorSums sums;
@@ -330,9 +351,9 @@ std::optional<ImageMetrics> computeMetrics(const DeviceBitmap& first, const Devi
                 sums.absolute += row.absolute;
                 sums.squared += row.squared;
                 rowDelta[static_cast<std::size_t>(r)] =
-                    row.differing == 0
-                        ? 0.0
-                        : rowDeltaE<bits>(first.row(y), second.row(y), marks, region.x0, region.x1);
+                    row.differing == 0 ? 0.0
+                                       : rowDeltaE<bits>(first.row(y), second.row(y), marks, region.x0,
+                                                         region.x1, width, scratch);
             }
             bands[band] = sums;
         });

@@ -98,6 +98,63 @@ TEST(LabFromSrgb, WhiteBlackAndPrimaries) {
     expectLab({1, 1, 1}, 0.2742, 0, 0);
 }
 
+// On the grey axis L = 116 ∛Y − 16 with Y the sRGB curve of the level (times the 1.0000001 the matrix's
+// middle row adds up to): the cube root is right to the last digits.
+TEST(LabFromSrgb, GreyAxisAgainstTheLibraryCubeRoot) {
+    for (int v = 0; v < 256; ++v) {
+        const double c = v / 255.0;
+        const double y = (c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4)) * 1.0000001;
+        const double expected = y > 216.0 / 24389.0 ? 116 * std::cbrt(y) - 16 : 24389.0 / 27.0 * y;
+        const auto level = static_cast<std::uint8_t>(v);
+        EXPECT_NEAR(labFromSrgb({level, level, level}).L, expected, 1e-11) << v;
+    }
+}
+
+// The row forms give exactly the single-colour values, also for greys and opposite hues, which take
+// their own path.
+TEST(ColorDifferenceRows, EqualTheSingleColourFunctions) {
+    std::mt19937 random(5);
+    std::vector<std::uint32_t> colors1, colors2;
+    for (int i = 0; i < 997; ++i) {
+        const auto c = static_cast<std::uint32_t>(random() & 0xFFFFFF);
+        colors1.push_back(c);
+        colors2.push_back(i % 5 == 0 ? c ^ static_cast<std::uint32_t>(random() % 8)
+                                     : static_cast<std::uint32_t>(random() & 0xFFFFFF));
+    }
+    for (const auto& [c1, c2] :
+         {std::pair{0x808080u, 0x404040u}, {0x808080u, 0xFF0000u}, {0xFF0000u, 0xFF0000u}, {0u, 0xFFFFFFu}}) {
+        colors1.push_back(c1);
+        colors2.push_back(c2);
+    }
+    const int n = static_cast<int>(colors1.size());
+    std::vector<double> v(7 * colors1.size());
+    const auto s = colors1.size();
+    const LabArrays lab1{&v[0], &v[s], &v[2 * s]}, lab2{&v[3 * s], &v[4 * s], &v[5 * s]};
+    labFromSrgbRow(colors1.data(), n, lab1);
+    labFromSrgbRow(colors2.data(), n, lab2);
+    ciede2000Row(lab1, lab2, n, &v[6 * s]);
+    const auto rgb = [](std::uint32_t c) {
+        return Rgb8{static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
+                    static_cast<std::uint8_t>(c)};
+    };
+    for (std::size_t i = 0; i < s; ++i) {
+        const Lab p = labFromSrgb(rgb(colors1[i])), q = labFromSrgb(rgb(colors2[i]));
+        ASSERT_EQ(lab1.L[i], p.L) << i;
+        ASSERT_EQ(lab1.a[i], p.a) << i;
+        ASSERT_EQ(lab2.b[i], q.b) << i;
+        ASSERT_EQ(v[6 * s + i], ciede2000(p, q)) << i;
+    }
+    // The opposite hues of the published pairs through the rows as well.
+    std::vector<double> w(14);
+    const LabArrays one{&w[0], &w[1], &w[2]}, two{&w[3], &w[4], &w[5]};
+    for (const LabPair& p : kSharmaPairs) {
+        w[0] = p.first.L, w[1] = p.first.a, w[2] = p.first.b;
+        w[3] = p.second.L, w[4] = p.second.a, w[5] = p.second.b;
+        ciede2000Row(one, two, 1, &w[6]);
+        EXPECT_NEAR(w[6], p.deltaE, 0.5e-4);
+    }
+}
+
 // The windowed definition of the mean SSIM, pixel by pixel: an 11 × 11 Gaussian window (σ 1.5) on the
 // luma of both images at every pixel at least 5 from the border.
 double plainSsim(const DeviceBitmap& a, const DeviceBitmap& b) {
