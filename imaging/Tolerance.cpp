@@ -305,9 +305,10 @@ std::int64_t compareTolerant(const DeviceBitmap& first, const DeviceBitmap& seco
         };
         int marked[2] = {0, 0};
         const auto markRow = [&](int y) {
-            return compareRowMarking<Bits>(first.row(y), second.row(y), target.row(y), marks[(y - y0) & 1],
-                                           width, rowInside(y) ? region.x0 : 0, rowInside(y) ? region.x1 : 0,
-                                           colors.match, colors.mismatch);
+            return marked[(y - y0) & 1] =
+                       compareRowMarking<Bits>(first.row(y), second.row(y), target.row(y),
+                                               marks[(y - y0) & 1], width, rowInside(y) ? region.x0 : 0,
+                                               rowInside(y) ? region.x1 : 0, colors.match, colors.mismatch);
         };
         std::int64_t count = 0;
         if (exact) {
