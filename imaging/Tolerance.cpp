@@ -240,9 +240,12 @@ std::int64_t refineRow(const PairReader<Bits>& pair, std::uint8_t* out, int y, i
     std::uint8_t* differs = scratch.differs;
     const bool tolerant = options.threshold > 0;
     // Where one pixel in eight or more differs, the threshold is applied to the whole row at once.
+    // Marks left to visit: the scan ends at the last one (an upper bound once spans clear some).
+    int unvisited = marked;
     if (tolerant && 8 * marked >= region.x1 - region.x0) {
         acceptWithinLimit<Bits>(pair.first().row(y), pair.second().row(y), out, differs, region.x0, region.x1,
                                 limit, colors.match, colors.mismatch);
+        unvisited = region.x1 - region.x0;
     }
     const int spanCount = ignoredSpans(options.ignored, y, region, scratch.spans);
     for (int s = 0; s < spanCount; ++s) {
@@ -254,7 +257,7 @@ std::int64_t refineRow(const PairReader<Bits>& pair, std::uint8_t* out, int y, i
     }
     std::int64_t count = 0;
     int x = region.x0;
-    while (x < region.x1) {
+    while (x < region.x1 && unvisited > 0) {
         // Runs of equal pixels are skipped eight at a time.
         if (x + 8 <= region.x1) {
             std::uint64_t eight;
@@ -265,6 +268,7 @@ std::int64_t refineRow(const PairReader<Bits>& pair, std::uint8_t* out, int y, i
             }
         }
         if (differs[x]) {
+            --unvisited;
             const std::uint32_t a = PairReader<Bits>::color(pair.first(), x, y);
             const std::uint32_t b = PairReader<Bits>::color(pair.second(), x, y);
             if (tolerant && !(yiqDelta(channelsOf<Bits>(a), channelsOf<Bits>(b)) > limit)) {
@@ -321,7 +325,9 @@ std::int64_t compareTolerant(const DeviceBitmap& first, const DeviceBitmap& seco
                 if (y + 1 < y1) {
                     markRow(y + 1);
                 }
-                if (rowInside(y)) {
+                // A row without differing pixels has nothing to look at again, unless it has ignored runs
+                // to draw.
+                if (rowInside(y) && (marked[(y - y0) & 1] > 0 || !options.ignored.empty())) {
                     const BandScratch scratch{marks[(y - y0) & 1], bandSpans};
                     count += refineRow<Bits>(pair, target.row(y), y, marked[(y - y0) & 1], region, options,
                                              limit, colors, scratch);
