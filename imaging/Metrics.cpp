@@ -128,71 +128,77 @@ std::array<double, kSsimRadius + 1> gaussianWeights() {
 
 using Weights = std::array<double, kSsimRadius + 1>;
 
-// out[x] = the window's weighted sum of in[x − 5 … x + 5], for x = 5 … n − 6; the symmetric taps are
-// added before they are weighted.
-CORVANE_VECTOR_CLONES void filterAlongRow(const double* in, double* __restrict out, int n,
-                                          const Weights& weights) {
-    const Weights w = weights;
-    for (int x = kSsimRadius; x < n - kSsimRadius; ++x) {
-        out[x] = w[0] * in[x] + w[1] * (in[x - 1] + in[x + 1]) + w[2] * (in[x - 2] + in[x + 2]) +
-                 w[3] * (in[x - 3] + in[x + 3]) + w[4] * (in[x - 4] + in[x + 4]) +
-                 w[5] * (in[x - 5] + in[x + 5]);
-    }
-}
-
-// out[x] = the window's weighted sum down a column of 11 rows (rows[5] the centre), for x = x0 … x1 − 1.
-CORVANE_VECTOR_CLONES void filterDownColumns(const double* const* rows, double* __restrict out, int x0,
-                                             int x1, const Weights& weights) {
-    const Weights w = weights;
-    const double* r0 = rows[0];
-    const double* r1 = rows[1];
-    const double* r2 = rows[2];
-    const double* r3 = rows[3];
-    const double* r4 = rows[4];
-    const double* r5 = rows[5];
-    const double* r6 = rows[6];
-    const double* r7 = rows[7];
-    const double* r8 = rows[8];
-    const double* r9 = rows[9];
-    const double* r10 = rows[10];
-    for (int x = x0; x < x1; ++x) {
-        out[x] = w[0] * r5[x] + w[1] * (r4[x] + r6[x]) + w[2] * (r3[x] + r7[x]) + w[3] * (r2[x] + r8[x]) +
-                 w[4] * (r1[x] + r9[x]) + w[5] * (r0[x] + r10[x]);
-    }
-}
-
-// The luma of one row of each image and their squares and product, for n pixels from x0.
+// The lumas Y = 0.299 R + 0.587 G + 0.114 B of n pixels of one row of each image, from x0.
 template <int Bits>
-CORVANE_VECTOR_CLONES void lumaMoments(const std::uint8_t* a, const std::uint8_t* b, int x0, int n,
-                                       double* __restrict la, double* __restrict lb, double* __restrict aa,
-                                       double* __restrict bb, double* __restrict ab) {
+CORVANE_VECTOR_CLONES void lumaRows(const std::uint8_t* a, const std::uint8_t* b, int x0, int n,
+                                    double* __restrict la, double* __restrict lb) {
     constexpr int bpp = Bits / 8;
     for (int x = 0; x < n; ++x) {
         const std::size_t i = pixelOffset(x0 + x, bpp);
         const Rgb8 pa = channelsOf<Bits>(loadColor<Bits>(a + i));
         const Rgb8 pb = channelsOf<Bits>(loadColor<Bits>(b + i));
-        const double ya = 0.299 * pa.r + 0.587 * pa.g + 0.114 * pa.b;
-        const double yb = 0.299 * pb.r + 0.587 * pb.g + 0.114 * pb.b;
-        la[x] = ya;
-        lb[x] = yb;
-        aa[x] = ya * ya;
-        bb[x] = yb * yb;
-        ab[x] = ya * yb;
+        la[x] = 0.299 * pa.r + 0.587 * pa.g + 0.114 * pa.b;
+        lb[x] = 0.299 * pb.r + 0.587 * pb.g + 0.114 * pb.b;
     }
 }
 
-// The SSIM of each pixel x0 … x1 − 1 from its filtered moments, into s.
-CORVANE_VECTOR_CLONES void ssimOfRow(const double* ua, const double* ub, const double* uaa, const double* ubb,
-                                     const double* uab, double* __restrict s, int x0, int x1) {
+// The five moments (the lumas a and b, a², b² and ab) filtered down the columns of 11 rows of lumas
+// (a[5] and b[5] the centre rows), for n pixels. The symmetric taps are added before they are weighted.
+CORVANE_VECTOR_CLONES void momentsDownColumns(const double* const* a, const double* const* b, int n,
+                                              const Weights& weights, double* __restrict ma,
+                                              double* __restrict mb, double* __restrict maa,
+                                              double* __restrict mbb, double* __restrict mab) {
+    const Weights w = weights;
+    const double *a0 = a[0], *a1 = a[1], *a2 = a[2], *a3 = a[3], *a4 = a[4], *a5 = a[5];
+    const double *a6 = a[6], *a7 = a[7], *a8 = a[8], *a9 = a[9], *a10 = a[10];
+    const double *b0 = b[0], *b1 = b[1], *b2 = b[2], *b3 = b[3], *b4 = b[4], *b5 = b[5];
+    const double *b6 = b[6], *b7 = b[7], *b8 = b[8], *b9 = b[9], *b10 = b[10];
+    for (int x = 0; x < n; ++x) {
+        double sa = w[0] * a5[x];
+        double sb = w[0] * b5[x];
+        double saa = w[0] * (a5[x] * a5[x]);
+        double sbb = w[0] * (b5[x] * b5[x]);
+        double sab = w[0] * (a5[x] * b5[x]);
+        const auto taps = [&](double weight, double p, double q, double r, double t) {
+            sa += weight * (p + q);
+            sb += weight * (r + t);
+            saa += weight * (p * p + q * q);
+            sbb += weight * (r * r + t * t);
+            sab += weight * (p * r + q * t);
+        };
+        taps(w[1], a4[x], a6[x], b4[x], b6[x]);
+        taps(w[2], a3[x], a7[x], b3[x], b7[x]);
+        taps(w[3], a2[x], a8[x], b2[x], b8[x]);
+        taps(w[4], a1[x], a9[x], b1[x], b9[x]);
+        taps(w[5], a0[x], a10[x], b0[x], b10[x]);
+        ma[x] = sa;
+        mb[x] = sb;
+        maa[x] = saa;
+        mbb[x] = sbb;
+        mab[x] = sab;
+    }
+}
+
+// One moment filtered along the row at x.
+inline double alongRow(const double* m, int x, const Weights& w) {
+    return w[0] * m[x] + w[1] * (m[x - 1] + m[x + 1]) + w[2] * (m[x - 2] + m[x + 2]) +
+           w[3] * (m[x - 3] + m[x + 3]) + w[4] * (m[x - 4] + m[x + 4]) + w[5] * (m[x - 5] + m[x + 5]);
+}
+
+// The SSIM of pixels 5 … n − 6 of a row from its moments filtered down the columns: the moments are
+// filtered along the row, then give the local means, variances and covariance.
+CORVANE_VECTOR_CLONES void ssimOfRow(const double* ma, const double* mb, const double* maa, const double* mbb,
+                                     const double* mab, int n, const Weights& weights, double* __restrict s) {
     constexpr double c1 = (0.01 * 255) * (0.01 * 255);
     constexpr double c2 = (0.03 * 255) * (0.03 * 255);
-    for (int x = x0; x < x1; ++x) {
-        const double ma = ua[x];
-        const double mb = ub[x];
-        const double va = uaa[x] - ma * ma;
-        const double vb = ubb[x] - mb * mb;
-        const double cov = uab[x] - ma * mb;
-        s[x] = ((2 * ma * mb + c1) * (2 * cov + c2)) / ((ma * ma + mb * mb + c1) * (va + vb + c2));
+    const Weights w = weights;
+    for (int x = kSsimRadius; x < n - kSsimRadius; ++x) {
+        const double ua = alongRow(ma, x, w);
+        const double ub = alongRow(mb, x, w);
+        const double va = alongRow(maa, x, w) - ua * ua;
+        const double vb = alongRow(mbb, x, w) - ub * ub;
+        const double cov = alongRow(mab, x, w) - ua * ub;
+        s[x] = ((2 * ua * ub + c1) * (2 * cov + c2)) / ((ua * ua + ub * ub + c1) * (va + vb + c2));
     }
 }
 
@@ -211,14 +217,13 @@ double sumOfRow(const double* s, int x0, int x1) {
     return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
 }
 
-// Work rows of one band of the SSIM: the ring of the last 11 rows filtered along the row, per moment,
-// and rows for the current input row and the current output row.
+// Work rows of one band of the SSIM: the lumas of the last 11 rows of each image, the moments of the
+// current output row filtered down the columns, and its SSIM values.
 struct SsimScratch {
-    double* ring;   // kMoments × kSsimWindow rows
-    double* input;  // kMoments rows: the row's lumas and products
-    double* column; // kMoments rows: the moments filtered in both directions
-    double* s;      // one row of SSIM values
-    static constexpr int kRows = 3 * kMoments + kMoments * kSsimWindow + 1;
+    static constexpr int kRows = 2 * kSsimWindow + kMoments + 1;
+    double* lumas;   // 2 × 11 rows: image 1's ring, then image 2's
+    double* moments; // kMoments rows
+    double* s;       // one row
 };
 
 enum class SsimOutcome { Done, TooSmall, OutOfMemory };
@@ -228,37 +233,29 @@ void ssimBand(const DeviceBitmap& first, const DeviceBitmap& second, const Overl
               const Weights& w, const SsimScratch& scratch, double* rowSums) {
     const auto n = static_cast<std::size_t>(region.x1 - region.x0);
     const int width = region.x1 - region.x0;
-    const auto ringRow = [&](int moment, int row) {
-        const auto slot = static_cast<std::size_t>(moment * kSsimWindow + row % kSsimWindow);
-        return scratch.ring + slot * n;
+    const auto lumaRow = [&](int image, int row) {
+        return scratch.lumas + static_cast<std::size_t>(image * kSsimWindow + row % kSsimWindow) * n;
     };
-    const auto inputRow = [&](int moment) {
-        return scratch.input + static_cast<std::size_t>(moment) * n;
-    };
-    const auto columnRow = [&](int moment) {
-        return scratch.column + static_cast<std::size_t>(moment) * n;
+    const auto momentRow = [&](int moment) {
+        return scratch.moments + static_cast<std::size_t>(moment) * n;
     };
     // Input rows r0 − 5 … r1 + 4 (relative to the region) feed output rows r0 … r1 − 1.
     for (int in = r0 - kSsimRadius; in < r1 + kSsimRadius; ++in) {
         const int y = region.y0 + in;
-        lumaMoments<Bits>(first.row(y), second.row(y), region.x0, width, inputRow(0), inputRow(1),
-                          inputRow(2), inputRow(3), inputRow(4));
-        for (int m = 0; m < kMoments; ++m) {
-            filterAlongRow(inputRow(m), ringRow(m, in), width, w);
-        }
+        lumaRows<Bits>(first.row(y), second.row(y), region.x0, width, lumaRow(0, in), lumaRow(1, in));
         const int out = in - kSsimRadius;
         if (out < r0) {
             continue;
         }
-        for (int m = 0; m < kMoments; ++m) {
-            const double* rows[kSsimWindow];
-            for (int k = 0; k < kSsimWindow; ++k) {
-                rows[k] = ringRow(m, out - kSsimRadius + k);
-            }
-            filterDownColumns(rows, columnRow(m), kSsimRadius, width - kSsimRadius, w);
+        const double* rowsA[kSsimWindow];
+        const double* rowsB[kSsimWindow];
+        for (int k = 0; k < kSsimWindow; ++k) {
+            rowsA[k] = lumaRow(0, out - kSsimRadius + k);
+            rowsB[k] = lumaRow(1, out - kSsimRadius + k);
         }
-        ssimOfRow(columnRow(0), columnRow(1), columnRow(2), columnRow(3), columnRow(4), scratch.s,
-                  kSsimRadius, width - kSsimRadius);
+        momentsDownColumns(rowsA, rowsB, width, w, momentRow(0), momentRow(1), momentRow(2), momentRow(3),
+                           momentRow(4));
+        ssimOfRow(momentRow(0), momentRow(1), momentRow(2), momentRow(3), momentRow(4), width, w, scratch.s);
         rowSums[out - kSsimRadius] = sumOfRow(scratch.s, kSsimRadius, width - kSsimRadius);
     }
 }
@@ -280,9 +277,7 @@ SsimOutcome ssimOverRegion(const DeviceBitmap& first, const DeviceBitmap& second
     const Weights w = gaussianWeights();
     forEachBand(outRows, n * sizeof(double) * kMoments * 2, [&](int band, int b0, int b1) {
         double* base = work.get() + static_cast<std::size_t>(band) * SsimScratch::kRows * n;
-        const SsimScratch scratch{base, base + kMoments * kSsimWindow * n,
-                                  base + (kMoments * kSsimWindow + kMoments) * n,
-                                  base + (kMoments * kSsimWindow + 2 * kMoments) * n};
+        const SsimScratch scratch{base, base + 2 * kSsimWindow * n, base + (2 * kSsimWindow + kMoments) * n};
         dispatchDepth(first.bitsPixel(), [&](auto depth) {
             ssimBand<decltype(depth)::value>(first, second, region, b0 + kSsimRadius, b1 + kSsimRadius, w,
                                              scratch, rowSums.get());
