@@ -242,7 +242,7 @@ std::int64_t refineRow(const PairReader<Bits>& pair, std::uint8_t* out, int y, i
     // Where one pixel in eight or more differs, the threshold is applied to the whole row at once.
     // Marks left to visit: the scan ends at the last one (an upper bound once spans clear some).
     int unvisited = marked;
-    if (tolerant && 8 * marked >= region.x1 - region.x0) {
+    if (tolerant && 8LL * marked >= region.x1 - region.x0) {
         acceptWithinLimit<Bits>(pair.first().row(y), pair.second().row(y), out, differs, region.x0, region.x1,
                                 limit, colors.match, colors.mismatch);
         unvisited = region.x1 - region.x0;
