@@ -41,8 +41,8 @@ struct ToleranceOptions {
 
 // The perceptual difference of two colours after Kotsarenko and Ramos (2010), "Measuring perceived colour
 // difference using YIQ NTSC transmission colour space in mobile applications": the squared differences of
-// Y, I and Q weighted 0.5053, 0.299 and 0.1957. 0 for equal colours; no two colours
-// are further apart than about 35215.
+// Y, I and Q weighted 0.5053, 0.299 and 0.1957. 0 for equal colours; no two colours are further apart
+// than about 35215.
 double yiqDifference(Rgb8 a, Rgb8 b);
 
 // The largest YIQ difference that still counts as equal at `threshold`: 35215 × threshold².
