@@ -1,0 +1,266 @@
+#include "cli/CommandTable.h"
+
+#include "platform/Version.h"
+
+#include <QStringList>
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kShownComparison = "--shift --overlay --background";
+constexpr const char* kShownImageResults = "-o --output2 --bmp-bits --quality --transparent";
+constexpr const char* kShownSaving = "--bmp-bits --quality --transparent";
+
+// The option names of space-separated lists.
+QStringList names(std::initializer_list<const char*> lists) {
+    QStringList words;
+    for (const char* list : lists) {
+        words += QString::fromUtf8(list).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    }
+    return words;
+}
+
+} // namespace
+
+const std::vector<CommandSpec>& commandTable() {
+    static const std::vector<CommandSpec> table = {
+        {"pixel", "[--edge] ORIGINAL1 ORIGINAL2", "match map: red where the pixels are equal",
+         "Compares original 2, laid over original 1 at the shift, pixel by pixel. Both results show\n"
+         "red where the colours are equal and the mismatch colour (--background) everywhere else.\n"
+         "  --edge  detect the edges of both originals first and compare those\n",
+         names({"--edge", kShownComparison, kShownImageResults}), CommandKind::Comparison},
+        {"composite", "[--blend 0..14] [--binarize] [--adjust1 N] [--space rgb|hsv|hls] ORIGINAL1 ORIGINAL2",
+         "original 2 blended over original 1 in one of fifteen modes",
+         "Blends original 2, laid over original 1 at the shift, in a blend mode.\n"
+         "  --blend N      0 overlay (default), 1 hard light, 2 soft light, 3 add, 4 subtract,\n"
+         "                 5 multiply, 6 divide, 7 screen, 8 dodge, 9 burn, 10 grain extract,\n"
+         "                 11 grain merge, 12 difference, 13 darken only, 14 lighten only\n"
+         "  --binarize     then make the blend two-level: white where its colour reaches the\n"
+         "                 strength, black elsewhere\n"
+         "  --adjust1 N    the two-level strength, 0..255 (default 6)\n"
+         "  --space S      the colour space of the two-level step: rgb (default), hsv or hls\n",
+         names({"--blend --binarize --adjust1 --space", kShownComparison, kShownImageResults}),
+         CommandKind::Comparison},
+        {"gradation", "[--edge] [--space rgb|hsv|hls] ORIGINAL1 ORIGINAL2",
+         "grey map of the colour distance: black where equal",
+         "Shows the colour distance of each pixel pair as a grey level: equal pixels are black, the\n"
+         "more different the brighter.\n"
+         "  --edge     detect the edges of both originals first and compare those\n"
+         "  --space S  the colour space of the distance: rgb (default), hsv or hls\n",
+         names({"--edge --space", kShownComparison, kShownImageResults}), CommandKind::Comparison},
+        {"extract", "[--adjust1 N] [--adjust2 N] [--space rgb|hsv|hls] ORIGINAL1 ORIGINAL2",
+         "the regions that differ, each original shown inside them",
+         "Finds the regions where the originals differ and closes them into solid areas; result 1\n"
+         "shows original 1 inside them, result 2 original 2, both white elsewhere.\n"
+         "  --adjust1 N  the greyscale step, 0 (weak) .. 255 (strong), default 64\n"
+         "  --adjust2 N  the difference threshold, 0 (weak) .. 255 (strong), default 128\n"
+         "  --space S    the colour space of the difference: rgb (default), hsv or hls\n",
+         names({"--adjust1 --adjust2 --space", kShownComparison, kShownImageResults}),
+         CommandKind::Comparison},
+        {"histogram", "ORIGINAL1 ORIGINAL2", "colour histograms of both originals as CSV",
+         "Prints the histograms of original 1 and of original 2 (laid at the shift) as CSV: a header\n"
+         "line \"value,red1,green1,blue1,red2,green2,blue2\" and 256 rows, one per channel value.\n",
+         names({kShownComparison}), CommandKind::Comparison},
+        {"scan", "[--channel red|green|blue|rgb] ORIGINAL1 ORIGINAL2", "match rate per row and column",
+         "Counts the matching pixels of every row and column at the shift and prints three lines:\n"
+         "\"rate R\" (matching pixels of the overlap in percent), \"rows N,N,...\" and\n"
+         "\"columns N,N,...\".\n"
+         "  --channel C  compare only red, green or blue, or all three (rgb, default)\n",
+         names({"--channel", kShownComparison}), CommandKind::Comparison},
+        {"bestmatch", "ORIGINAL1 ORIGINAL2", "the shift at which the originals match best",
+         "Tries every shift within a window around (0, 0) and prints the best one, \"shift H V\", and\n"
+         "its match rate, \"rate R\". The summary line and the exit code are those of that shift.\n",
+         names({}), CommandKind::Comparison},
+        {"properties", "ORIGINAL1 ORIGINAL2", "file sizes, dimensions, colour counts and digests",
+         "Prints the property table: 15 tab-separated rows of number, result, item, original 1 and\n"
+         "original 2 (file size, dimensions, colour counts, CRC-32, MD5 and SHA-256, ...).\n",
+         names({kShownComparison}), CommandKind::Comparison},
+        {"preprocess", "greyscale|colors256|colors64|blur3|blur7|blur11 IMAGE -o OUT",
+         "an image made grey, reduced in colours or blurred",
+         "Applies one preprocessing to IMAGE and writes the outcome to OUT:\n"
+         "  greyscale, colors256 and colors64 (colour reduction), blur3, blur7 and blur11 (the\n"
+         "  average of a 3 x 3, 7 x 7 or 11 x 11 window).\n",
+         names({"-o", kShownSaving}), CommandKind::File},
+        {"convert", "IMAGE -o OUT", "an image written in another format",
+         "Reads IMAGE and writes it to OUT in the format of OUT's extension.\n", names({"-o", kShownSaving}),
+         CommandKind::File},
+        {"embed", "DOCUMENT IMAGE -o OUT.png|OUT.tiff", "a copy of IMAGE carrying a document",
+         "Hides DOCUMENT in the alpha channel of a copy of IMAGE written to OUT (PNG or TIFF, the\n"
+         "formats that keep every alpha value), reads OUT back and succeeds only when the document\n"
+         "comes out of it again. Prints OUT. An existing OUT is replaced only with --yes.\n",
+         names({"-o"}), CommandKind::File},
+        {"extract-document", "IMAGE [-o DIR]", "the document carried by IMAGE",
+         "Takes the document out of IMAGE into the work folder and prints its path; with -o DIR, copies\n"
+         "it into the folder DIR and prints that path. An existing file there is replaced only with\n"
+         "--yes.\n",
+         names({"-o"}), CommandKind::File},
+    };
+    return table;
+}
+
+const std::vector<OptionSpec>& optionTable() {
+    static const std::vector<OptionSpec> table = {
+        {"--edge", nullptr, OptionGroup::Own, "edge detection first"},
+        {"--blend", "0..14", OptionGroup::Own, "blend mode"},
+        {"--binarize", nullptr, OptionGroup::Own, "two-level result"},
+        {"--adjust1", "N", OptionGroup::Own, "first adjust value"},
+        {"--adjust2", "N", OptionGroup::Own, "second adjust value"},
+        {"--space", "rgb|hsv|hls", OptionGroup::Own, "colour space"},
+        {"--channel", "red|green|blue|rgb", OptionGroup::Own, "scanned channel"},
+        {"--shift", "H,V", OptionGroup::Comparison,
+         "lay original 2 over original 1 moved H pixels right and V down (negative: left, up);\n"
+         "|H| below the width, |V| below the height"},
+        {"--overlay", "0..4", OptionGroup::Comparison,
+         "lay the originals over the results, 1 .. 4 for 20 .. 80 % (0: not, default)"},
+        {"--background", "white|black|checker|0xRRGGBB", OptionGroup::Comparison,
+         "the mismatch colour of the pixel comparison (default 0x808080)"},
+        {"-o", "PATH", OptionGroup::Output, "write result 1 (comparisons) or the command's output to PATH"},
+        {"--output2", "PATH", OptionGroup::Output, "write result 2 to PATH"},
+        {"--bmp-bits", "1|4|4rle|8|8rle|16|24|32", OptionGroup::Output,
+         "write BMP at this depth (4rle, 8rle: run-length encoded)"},
+        {"--quality", "10..100", OptionGroup::Output, "JPEG quality (default 100)"},
+        {"--transparent", nullptr, OptionGroup::Output, "make pure white transparent (not with --bmp-bits)"},
+        {"--bits-per-pixel", "16|24|32", OptionGroup::General,
+         "the format the images are held in, as on a display of that depth (default 32)"},
+        {"--yes", nullptr, OptionGroup::General,
+         "answer the program's questions Yes: originals of different sizes are compared with\n"
+         "original 2 scaled to original 1's size, existing files are replaced (without --yes\n"
+         "both are refused)"},
+        {"--json", nullptr, OptionGroup::General,
+         "print one JSON object with the facts of the run instead of the text output"},
+        {"--quiet", nullptr, OptionGroup::General, "leave out the summary line of the comparisons"},
+        {"--help", nullptr, OptionGroup::General, "show this help and exit"},
+    };
+    return table;
+}
+
+const CommandSpec* findCommand(const QString& name) {
+    for (const CommandSpec& command : commandTable()) {
+        if (name == QLatin1String(command.name)) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+const OptionSpec* findOption(const QString& name) {
+    for (const OptionSpec& option : optionTable()) {
+        if (name == QLatin1String(option.name)) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+bool listsOption(const CommandSpec& command, const OptionSpec& option) {
+    return command.options.contains(QLatin1String(option.name));
+}
+
+// One option's help lines: the name and value, then the text, continued lines indented alike.
+QString optionLines(const OptionSpec& option) {
+    QString head = QStringLiteral("  ") + QLatin1String(option.name);
+    if (option.value != nullptr) {
+        head += QLatin1Char(' ') + QLatin1String(option.value);
+    }
+    constexpr int kColumn = 34;
+    const QString indent(kColumn, QLatin1Char(' '));
+    QString text;
+    if (head.size() + 2 > kColumn) {
+        text = head + QLatin1Char('\n') + indent;
+    } else {
+        text = head.leftJustified(kColumn);
+    }
+    text += QString::fromUtf8(option.help).replace(QLatin1Char('\n'), QLatin1Char('\n') + indent);
+    return text + QLatin1Char('\n');
+}
+
+QString exitCodes(CommandKind kind) {
+    if (kind == CommandKind::Comparison) {
+        return QStringLiteral("exit status: 0 the compared pixels are equal, 1 they differ, 2 error\n");
+    }
+    return QStringLiteral("exit status: 0 done, 2 error\n");
+}
+
+} // namespace
+
+bool commandTakesOption(const CommandSpec& command, const OptionSpec& option) {
+    return option.group != OptionGroup::Own || listsOption(command, option);
+}
+
+QString programHelp() {
+    QString text = QStringLiteral("usage: corvane-cli COMMAND [OPTIONS] FILES...\n"
+                                  "       corvane-cli COMMAND --help | --help | --version\n\n"
+                                  "Compares two images as the Corvane window does, for scripts and CI.\n\n"
+                                  "commands:\n");
+    for (const CommandSpec& command : commandTable()) {
+        text += QStringLiteral("  corvane-cli %1 %2\n      %3\n")
+                    .arg(QLatin1String(command.name), QString::fromUtf8(command.arguments),
+                         QString::fromUtf8(command.summary));
+    }
+    text += QStringLiteral("\ncomparison options:\n");
+    for (const OptionSpec& option : optionTable()) {
+        if (option.group == OptionGroup::Comparison) {
+            text += optionLines(option);
+        }
+    }
+    text += QStringLiteral("\noutput options:\n");
+    for (const OptionSpec& option : optionTable()) {
+        if (option.group == OptionGroup::Output) {
+            text += optionLines(option);
+        }
+    }
+    text += QStringLiteral("\ngeneral options:\n");
+    for (const OptionSpec& option : optionTable()) {
+        if (option.group == OptionGroup::General) {
+            text += optionLines(option);
+        }
+    }
+    text += QStringLiteral("  --version                       show the version and exit\n");
+    text += QStringLiteral(
+        "\nThe comparisons print their own output, then one summary line, for example\n"
+        "\"differ 12 of 1536 pixels (0.781 %)\", counted over the region the originals overlap at\n"
+        "the shift. A written file's format follows its extension: .jpeg, .png, .gif, .bmp, .tiff.\n\n");
+    text += QStringLiteral("exit status: comparisons 0 equal, 1 different; other commands 0 done;\n"
+                           "             2 error, with one line on stderr naming the file and the reason\n\n"
+                           "Run \"corvane-cli COMMAND --help\" for a command's own options.\n");
+    return text;
+}
+
+QString commandHelp(const CommandSpec& command) {
+    QString text = QStringLiteral("usage: corvane-cli %1 %2\n\n")
+                       .arg(QLatin1String(command.name), QString::fromUtf8(command.arguments));
+    text += QString::fromUtf8(command.help);
+    bool heading = false;
+    for (const OptionSpec& option : optionTable()) {
+        if (option.group == OptionGroup::Own || option.group == OptionGroup::General ||
+            !listsOption(command, option)) {
+            continue;
+        }
+        if (!heading) {
+            text += QStringLiteral("\noptions:\n");
+            heading = true;
+        }
+        text += optionLines(option);
+    }
+    text += QStringLiteral("\ngeneral options:\n");
+    for (const OptionSpec& option : optionTable()) {
+        if (option.group == OptionGroup::General) {
+            text += optionLines(option);
+        }
+    }
+    if (command.kind == CommandKind::Comparison) {
+        text +=
+            QStringLiteral("\nAfter its output the command prints \"differ D of N pixels (R %)\": D of the N "
+                           "pixels\nof the overlap at the shift differ.\n");
+    }
+    return text + QLatin1Char('\n') + exitCodes(command.kind);
+}
+
+QString versionLine() {
+    return QStringLiteral("corvane-cli %1\n").arg(QLatin1String(kVersion));
+}
+
+} // namespace corvane
