@@ -111,7 +111,7 @@ Arguments parse(const QStringList& list) {
     for (qsizetype i = 0; i < list.size(); ++i) {
         const QString& word = list[i];
         if (optionsEnded || !word.startsWith(QLatin1Char('-')) || word == QLatin1String("-")) {
-            if (a.spec == nullptr && a.command.isEmpty()) {
+            if (a.spec == nullptr) {
                 a.command = word;
                 a.spec = findCommand(word);
                 if (a.spec == nullptr) {
@@ -144,13 +144,14 @@ Arguments parse(const QStringList& list) {
             a.flags.insert(canonical);
             continue;
         }
-        if (equals >= 0) {
+        if (equals >= 0 && equals + 1 < word.size()) {
             a.values[canonical] = word.mid(equals + 1);
             continue;
         }
         // A missing value is not taken from the next option.
-        if (i + 1 >= list.size() || (list[i + 1].startsWith(QLatin1String("--")) &&
-                                     findOption(list[i + 1].section(QLatin1Char('='), 0, 0)))) {
+        if (equals >= 0 || i + 1 >= list.size() ||
+            (list[i + 1].startsWith(QLatin1String("--")) &&
+             findOption(list[i + 1].section(QLatin1Char('='), 0, 0)))) {
             throw UsageError{QStringLiteral("%1 に値がありません").arg(name)};
         }
         a.values[canonical] = list[++i];

@@ -2,6 +2,7 @@
 
 #include "platform/Version.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace corvane {
@@ -26,74 +27,84 @@ QStringList names(std::initializer_list<const char*> lists) {
 const std::vector<CommandSpec>& commandTable() {
     static const std::vector<CommandSpec> table = {
         {"pixel", "[--edge] ORIGINAL1 ORIGINAL2", "match map: red where the pixels are equal",
-         "Compares original 2, laid over original 1 at the shift, pixel by pixel. Both results show\n"
-         "red where the colours are equal and the mismatch colour (--background) everywhere else.\n"
+         "Compares original 2, laid over original 1 at the shift, pixel by pixel.\n"
+         "Both results show red where the colours are equal and the mismatch colour\n"
+         "(--background) everywhere else.\n"
          "  --edge  detect the edges of both originals first and compare those\n",
          names({"--edge", kShownComparison, kShownImageResults}), CommandKind::Comparison},
         {"composite", "[--blend 0..14] [--binarize] [--adjust1 N] [--space rgb|hsv|hls] ORIGINAL1 ORIGINAL2",
          "original 2 blended over original 1 in one of fifteen modes",
          "Blends original 2, laid over original 1 at the shift, in a blend mode.\n"
-         "  --blend N      0 overlay (default), 1 hard light, 2 soft light, 3 add, 4 subtract,\n"
-         "                 5 multiply, 6 divide, 7 screen, 8 dodge, 9 burn, 10 grain extract,\n"
-         "                 11 grain merge, 12 difference, 13 darken only, 14 lighten only\n"
-         "  --binarize     then make the blend two-level: white where its colour reaches the\n"
-         "                 strength, black elsewhere\n"
-         "  --adjust1 N    the two-level strength, 0..255 (default 6)\n"
-         "  --space S      the colour space of the two-level step: rgb (default), hsv or hls\n",
+         "  --blend N    0 overlay (default), 1 hard light, 2 soft light, 3 add,\n"
+         "               4 subtract, 5 multiply, 6 divide, 7 screen, 8 dodge, 9 burn,\n"
+         "               10 grain extract, 11 grain merge, 12 difference,\n"
+         "               13 darken only, 14 lighten only\n"
+         "  --binarize   then make the blend two-level: white where its colour\n"
+         "               reaches the strength, black elsewhere\n"
+         "  --adjust1 N  the two-level strength, 0..255 (default 6)\n"
+         "  --space S    the colour space of the two-level step: rgb (default), hsv\n"
+         "               or hls\n",
          names({"--blend --binarize --adjust1 --space", kShownComparison, kShownImageResults}),
          CommandKind::Comparison},
         {"gradation", "[--edge] [--space rgb|hsv|hls] ORIGINAL1 ORIGINAL2",
          "grey map of the colour distance: black where equal",
-         "Shows the colour distance of each pixel pair as a grey level: equal pixels are black, the\n"
-         "more different the brighter.\n"
+         "Shows the colour distance of each pixel pair as a grey level: equal pixels\n"
+         "are black, the more different the brighter.\n"
          "  --edge     detect the edges of both originals first and compare those\n"
          "  --space S  the colour space of the distance: rgb (default), hsv or hls\n",
          names({"--edge --space", kShownComparison, kShownImageResults}), CommandKind::Comparison},
         {"extract", "[--adjust1 N] [--adjust2 N] [--space rgb|hsv|hls] ORIGINAL1 ORIGINAL2",
          "the regions that differ, each original shown inside them",
-         "Finds the regions where the originals differ and closes them into solid areas; result 1\n"
-         "shows original 1 inside them, result 2 original 2, both white elsewhere.\n"
+         "Finds the regions where the originals differ and closes them into solid\n"
+         "areas; result 1 shows original 1 inside them, result 2 original 2, both\n"
+         "white elsewhere.\n"
          "  --adjust1 N  the greyscale step, 0 (weak) .. 255 (strong), default 64\n"
-         "  --adjust2 N  the difference threshold, 0 (weak) .. 255 (strong), default 128\n"
-         "  --space S    the colour space of the difference: rgb (default), hsv or hls\n",
+         "  --adjust2 N  the difference threshold, 0 (weak) .. 255 (strong),\n"
+         "               default 128\n"
+         "  --space S    the colour space of the difference: rgb (default), hsv or\n"
+         "               hls\n",
          names({"--adjust1 --adjust2 --space", kShownComparison, kShownImageResults}),
          CommandKind::Comparison},
         {"histogram", "ORIGINAL1 ORIGINAL2", "colour histograms of both originals as CSV",
-         "Prints the histograms of original 1 and of original 2 (laid at the shift) as CSV: a header\n"
-         "line \"value,red1,green1,blue1,red2,green2,blue2\" and 256 rows, one per channel value.\n",
+         "Prints the histograms of original 1 and of original 2 (laid at the shift)\n"
+         "as CSV: the header \"value,red1,green1,blue1,red2,green2,blue2\" and 256 rows,\n"
+         "one per channel value.\n",
          names({kShownComparison}), CommandKind::Comparison},
         {"scan", "[--channel red|green|blue|rgb] ORIGINAL1 ORIGINAL2", "match rate per row and column",
-         "Counts the matching pixels of every row and column at the shift and prints three lines:\n"
-         "\"rate R\" (matching pixels of the overlap in percent), \"rows N,N,...\" and\n"
-         "\"columns N,N,...\".\n"
+         "Counts the matching pixels of every row and column at the shift and\n"
+         "prints three lines: \"rate R\" (matching pixels of the overlap in percent),\n"
+         "\"rows N,N,...\" and \"columns N,N,...\".\n"
          "  --channel C  compare only red, green or blue, or all three (rgb, default)\n",
          names({"--channel", kShownComparison}), CommandKind::Comparison},
         {"bestmatch", "ORIGINAL1 ORIGINAL2", "the shift at which the originals match best",
-         "Tries every shift within a window around (0, 0) and prints the best one, \"shift H V\", and\n"
-         "its match rate, \"rate R\". The summary line and the exit code are those of that shift.\n",
+         "Tries every shift within a window around (0, 0) and prints the best one,\n"
+         "\"shift H V\", and its match rate, \"rate R\". The summary line and the exit\n"
+         "status are those of that shift.\n",
          names({}), CommandKind::Comparison},
         {"properties", "ORIGINAL1 ORIGINAL2", "file sizes, dimensions, colour counts and digests",
-         "Prints the property table: 15 tab-separated rows of number, result, item, original 1 and\n"
-         "original 2 (file size, dimensions, colour counts, CRC-32, MD5 and SHA-256, ...).\n",
+         "Prints the property table: 15 tab-separated rows of number, result, item,\n"
+         "original 1 and original 2 (file size, dimensions, colour counts, CRC-32,\n"
+         "MD5, SHA-256 and more).\n",
          names({kShownComparison}), CommandKind::Comparison},
         {"preprocess", "greyscale|colors256|colors64|blur3|blur7|blur11 IMAGE -o OUT",
          "an image made grey, reduced in colours or blurred",
          "Applies one preprocessing to IMAGE and writes the outcome to OUT:\n"
-         "  greyscale, colors256 and colors64 (colour reduction), blur3, blur7 and blur11 (the\n"
-         "  average of a 3 x 3, 7 x 7 or 11 x 11 window).\n",
+         "greyscale; colors256 and colors64 (colour reduction); blur3, blur7 and\n"
+         "blur11 (the average of a 3 x 3, 7 x 7 or 11 x 11 window).\n",
          names({"-o", kShownSaving}), CommandKind::File},
         {"convert", "IMAGE -o OUT", "an image written in another format",
          "Reads IMAGE and writes it to OUT in the format of OUT's extension.\n", names({"-o", kShownSaving}),
          CommandKind::File},
         {"embed", "DOCUMENT IMAGE -o OUT.png|OUT.tiff", "a copy of IMAGE carrying a document",
-         "Hides DOCUMENT in the alpha channel of a copy of IMAGE written to OUT (PNG or TIFF, the\n"
-         "formats that keep every alpha value), reads OUT back and succeeds only when the document\n"
-         "comes out of it again. Prints OUT. An existing OUT is replaced only with --yes.\n",
+         "Hides DOCUMENT in the alpha channel of a copy of IMAGE written to OUT (PNG\n"
+         "or TIFF, the formats that keep every alpha value), reads OUT back and\n"
+         "succeeds only when the document comes out of it again. Prints OUT. An\n"
+         "existing OUT is replaced only with --yes.\n",
          names({"-o"}), CommandKind::File},
         {"extract-document", "IMAGE [-o DIR]", "the document carried by IMAGE",
-         "Takes the document out of IMAGE into the work folder and prints its path; with -o DIR, copies\n"
-         "it into the folder DIR and prints that path. An existing file there is replaced only with\n"
-         "--yes.\n",
+         "Takes the document out of IMAGE into the work folder and prints its path;\n"
+         "with -o DIR, copies it into the folder DIR and prints that path. An\n"
+         "existing file there is replaced only with --yes.\n",
          names({"-o"}), CommandKind::File},
     };
     return table;
@@ -109,7 +120,7 @@ const std::vector<OptionSpec>& optionTable() {
         {"--space", "rgb|hsv|hls", OptionGroup::Own, "colour space"},
         {"--channel", "red|green|blue|rgb", OptionGroup::Own, "scanned channel"},
         {"--shift", "H,V", OptionGroup::Comparison,
-         "lay original 2 over original 1 moved H pixels right and V down (negative: left, up);\n"
+         "lay original 2 over original 1 moved H pixels right and V down (negative: left, up); "
          "|H| below the width, |V| below the height"},
         {"--overlay", "0..4", OptionGroup::Comparison,
          "lay the originals over the results, 1 .. 4 for 20 .. 80 % (0: not, default)"},
@@ -124,8 +135,8 @@ const std::vector<OptionSpec>& optionTable() {
         {"--bits-per-pixel", "16|24|32", OptionGroup::General,
          "the format the images are held in, as on a display of that depth (default 32)"},
         {"--yes", nullptr, OptionGroup::General,
-         "answer the program's questions Yes: originals of different sizes are compared with\n"
-         "original 2 scaled to original 1's size, existing files are replaced (without --yes\n"
+         "answer the program's questions Yes: originals of different sizes are compared with "
+         "original 2 scaled to original 1's size, existing files are replaced (without --yes "
          "both are refused)"},
         {"--json", nullptr, OptionGroup::General,
          "print one JSON object with the facts of the run instead of the text output"},
@@ -159,22 +170,46 @@ bool listsOption(const CommandSpec& command, const OptionSpec& option) {
     return command.options.contains(QLatin1String(option.name));
 }
 
-// One option's help lines: the name and value, then the text, continued lines indented alike.
+// `words` laid out from column `column` within 80 columns; continued lines start at column `indent`.
+QString wrapWords(const QString& words, int column, int indent) {
+    constexpr int kWidth = 80;
+    QString text;
+    bool first = true;
+    for (const QString& word : words.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        if (!first && column + 1 + word.size() > kWidth) {
+            text += QLatin1Char('\n') + QString(indent, QLatin1Char(' '));
+            column = indent;
+            first = true;
+        }
+        if (!first) {
+            text += QLatin1Char(' ');
+            ++column;
+        }
+        text += word;
+        column += static_cast<int>(word.size());
+        first = false;
+    }
+    return text;
+}
+
+// One option's help lines: the name and value, then the text from column 30.
 QString optionLines(const OptionSpec& option) {
+    constexpr int kColumn = 30;
     QString head = QStringLiteral("  ") + QLatin1String(option.name);
     if (option.value != nullptr) {
         head += QLatin1Char(' ') + QLatin1String(option.value);
     }
-    constexpr int kColumn = 34;
-    const QString indent(kColumn, QLatin1Char(' '));
-    QString text;
-    if (head.size() + 2 > kColumn) {
-        text = head + QLatin1Char('\n') + indent;
-    } else {
-        text = head.leftJustified(kColumn);
-    }
-    text += QString::fromUtf8(option.help).replace(QLatin1Char('\n'), QLatin1Char('\n') + indent);
-    return text + QLatin1Char('\n');
+    const QString start = head.size() + 2 > kColumn
+                              ? head + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' '))
+                              : head.leftJustified(kColumn);
+    return start + wrapWords(QString::fromUtf8(option.help), kColumn, kColumn) + QLatin1Char('\n');
+}
+
+// "PREFIX ARGUMENTS" with the arguments wrapped under themselves.
+QString usageLine(const QString& prefix, const char* arguments) {
+    const int column = static_cast<int>(prefix.size()) + 1;
+    return prefix + QLatin1Char(' ') + wrapWords(QString::fromUtf8(arguments), column, column) +
+           QLatin1Char('\n');
 }
 
 QString exitCodes(CommandKind kind) {
@@ -196,9 +231,8 @@ QString programHelp() {
                                   "Compares two images as the Corvane window does, for scripts and CI.\n\n"
                                   "commands:\n");
     for (const CommandSpec& command : commandTable()) {
-        text += QStringLiteral("  corvane-cli %1 %2\n      %3\n")
-                    .arg(QLatin1String(command.name), QString::fromUtf8(command.arguments),
-                         QString::fromUtf8(command.summary));
+        text += usageLine(QStringLiteral("  corvane-cli ") + QLatin1String(command.name), command.arguments) +
+                QStringLiteral("      ") + QString::fromUtf8(command.summary) + QLatin1Char('\n');
     }
     text += QStringLiteral("\ncomparison options:\n");
     for (const OptionSpec& option : optionTable()) {
@@ -218,11 +252,11 @@ QString programHelp() {
             text += optionLines(option);
         }
     }
-    text += QStringLiteral("  --version                       show the version and exit\n");
-    text += QStringLiteral(
-        "\nThe comparisons print their own output, then one summary line, for example\n"
-        "\"differ 12 of 1536 pixels (0.781 %)\", counted over the region the originals overlap at\n"
-        "the shift. A written file's format follows its extension: .jpeg, .png, .gif, .bmp, .tiff.\n\n");
+    text += optionLines({"--version", nullptr, OptionGroup::General, "show the version and exit"});
+    text += QStringLiteral("\nThe comparisons print their own output, then one summary line, for example\n"
+                           "\"differ 12 of 1536 pixels (0.781 %)\", counted over the region the originals\n"
+                           "overlap at the shift. A written file's format follows its extension: .jpeg,\n"
+                           ".png, .gif, .bmp or .tiff.\n\n");
     text += QStringLiteral("exit status: comparisons 0 equal, 1 different; other commands 0 done;\n"
                            "             2 error, with one line on stderr naming the file and the reason\n\n"
                            "Run \"corvane-cli COMMAND --help\" for a command's own options.\n");
@@ -230,8 +264,9 @@ QString programHelp() {
 }
 
 QString commandHelp(const CommandSpec& command) {
-    QString text = QStringLiteral("usage: corvane-cli %1 %2\n\n")
-                       .arg(QLatin1String(command.name), QString::fromUtf8(command.arguments));
+    QString text =
+        usageLine(QStringLiteral("usage: corvane-cli ") + QLatin1String(command.name), command.arguments) +
+        QLatin1Char('\n');
     text += QString::fromUtf8(command.help);
     bool heading = false;
     for (const OptionSpec& option : optionTable()) {
@@ -252,9 +287,8 @@ QString commandHelp(const CommandSpec& command) {
         }
     }
     if (command.kind == CommandKind::Comparison) {
-        text +=
-            QStringLiteral("\nAfter its output the command prints \"differ D of N pixels (R %)\": D of the N "
-                           "pixels\nof the overlap at the shift differ.\n");
+        text += QStringLiteral("\nAfter its output the command prints \"differ D of N pixels (R %)\": D of\n"
+                               "the N pixels of the overlap at the shift differ.\n");
     }
     return text + QLatin1Char('\n') + exitCodes(command.kind);
 }

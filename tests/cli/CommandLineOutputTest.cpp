@@ -80,9 +80,16 @@ TEST_F(CommandLine, VersionAndHelpGoToStdoutWithExitZero) {
                 << command.name;
         }
     }
+    const auto fitsATerminal = [](const QString& text) {
+        for (const QString& line : text.split(QLatin1Char('\n'))) {
+            EXPECT_LE(line.size(), 80) << line.toStdString();
+        }
+    };
+    fitsATerminal(out);
     // Each command's help names its own options and needs none of its files.
     for (const CommandSpec& command : commandTable()) {
         ASSERT_EQ(run({QString::fromLatin1(command.name), "--help"}), 0) << command.name;
+        fitsATerminal(out);
         EXPECT_TRUE(
             out.startsWith(QStringLiteral("usage: corvane-cli %1 ").arg(QLatin1String(command.name))));
         for (const QString& option : command.options) {
