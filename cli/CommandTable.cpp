@@ -123,7 +123,7 @@ const std::vector<OptionSpec>& optionTable() {
          "lay original 2 over original 1 moved H pixels right and V down (negative: left, up); "
          "|H| below the width, |V| below the height"},
         {"--overlay", "0..4", OptionGroup::Comparison,
-         "lay the originals over the results, 1 .. 4 for 20 .. 80 % (0: not, default)"},
+         "lay the originals over the results at 20, 40, 60 or 80 % (1 to 4; 0, the default, does not)"},
         {"--background", "white|black|checker|0xRRGGBB", OptionGroup::Comparison,
          "the mismatch colour of the pixel comparison (default 0x808080)"},
         {"-o", "PATH", OptionGroup::Output, "write result 1 (comparisons) or the command's output to PATH"},
@@ -175,7 +175,10 @@ QString wrapWords(const QString& words, int column, int indent) {
     constexpr int kWidth = 80;
     QString text;
     bool first = true;
-    for (const QString& word : words.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+    // A bracketed group ("[--space rgb|hsv|hls]") is kept on one line.
+    static const QRegularExpression kWord(QStringLiteral("\\[[^\\]]*\\]|\\S+"));
+    for (const QRegularExpressionMatch& match : kWord.globalMatch(words)) {
+        const QString word = match.captured();
         if (!first && column + 1 + word.size() > kWidth) {
             text += QLatin1Char('\n') + QString(indent, QLatin1Char(' '));
             column = indent;
@@ -227,7 +230,8 @@ bool commandTakesOption(const CommandSpec& command, const OptionSpec& option) {
 
 QString programHelp() {
     QString text = QStringLiteral("usage: corvane-cli COMMAND [OPTIONS] FILES...\n"
-                                  "       corvane-cli COMMAND --help | --help | --version\n\n"
+                                  "       corvane-cli COMMAND --help\n"
+                                  "       corvane-cli --help | --version\n\n"
                                   "Compares two images as the Corvane window does, for scripts and CI.\n\n"
                                   "commands:\n");
     for (const CommandSpec& command : commandTable()) {

@@ -31,7 +31,11 @@ QString windowTitleFor(const QString& path1, const QString& path2) {
 }
 
 QString originalCaption(const QString& fileName, QSize naturalSize) {
-    return QStringLiteral("%1（%2 × %3）").arg(fileName).arg(naturalSize.width()).arg(naturalSize.height());
+    return QStringLiteral("%1（%2）").arg(fileName, sizeCaption(naturalSize));
+}
+
+QString sizeCaption(QSize naturalSize) {
+    return QStringLiteral("%1 × %2").arg(naturalSize.width()).arg(naturalSize.height());
 }
 
 QString emptyOriginalHint() {
@@ -41,7 +45,7 @@ QString emptyOriginalHint() {
 
 QRect captionSpace(const QRect& frame, const QRect& picture, int left, int top, int height) {
     const int right = rightEdge(frame) - 2;
-    if (right <= left || height <= 0) {
+    if (right <= left || height <= 0 || top + height > bottomEdge(frame) - 2) {
         return {};
     }
     const QRect line(left, top, right - left, height);

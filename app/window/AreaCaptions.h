@@ -15,15 +15,18 @@ namespace corvane {
 // original is set.
 QString windowTitleFor(const QString& path1, const QString& path2);
 
-// What follows an original's label: its file name and natural size, "a.png（640 × 480）".
+// What follows an original's label: its file name and natural size, "a.png（640 × 480）"; the size alone,
+// "640 × 480".
 QString originalCaption(const QString& fileName, QSize naturalSize);
+QString sizeCaption(QSize naturalSize);
 
 // The lines shown in an original's area while it has no image: how to set one.
 QString emptyOriginalHint();
 
 // The part of the text line at (left, top) of `height` pixels, ending 2 pixels inside the frame's right
 // edge, that neither covers `picture` nor comes within a pixel of it: the whole line when the picture
-// lies below it, the part left of the picture when the picture reaches up into the line, else empty.
+// lies below it, the part left of the picture when the picture reaches into the line, else empty (also
+// when the line does not end 2 pixels above the frame's bottom).
 QRect captionSpace(const QRect& frame, const QRect& picture, int left, int top, int height);
 
 } // namespace corvane

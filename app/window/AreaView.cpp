@@ -404,28 +404,49 @@ void AreaView::paintOriginalCaption(QPainter& painter, int area, int labelEnd) {
     if (path.isEmpty() || (m_session.watermarkModeOn() && area == kOriginal2)) {
         return;
     }
-    // File name and natural size after the label, only where they cover no part of the picture.
+    // File name and natural size after the label, only where they cover no part of the picture: on the
+    // label's line when the picture leaves it free, else on two lines of their own under the label, in
+    // the strip left of the picture.
     const QFontMetrics metrics(painter.font());
     const QRect& frame = m_geometry.frames[static_cast<std::size_t>(area)];
-    const int gap = metrics.horizontalAdvance(QLatin1Char(' ')) * 2;
-    const QRect space = captionSpace(frame, m_geometry.pictures[static_cast<std::size_t>(area)],
-                                     labelEnd + gap, frame.y() + 3, metrics.height() + 1);
+    const QRect& picture = m_geometry.pictures[static_cast<std::size_t>(area)];
     const QString name = QFileInfo(path).fileName();
     const QSize size = m_session.naturalSize(area);
-    QString shown = originalCaption(name, size);
-    if (metrics.horizontalAdvance(shown) >= space.width()) {
-        // The name gives way first (its middle, so that the extension stays), the size last.
-        const int sizeWidth = metrics.horizontalAdvance(originalCaption(QString(), size));
-        const QString elided = metrics.elidedText(name, Qt::ElideMiddle, space.width() - 1 - sizeWidth);
-        shown = elided.size() > 1 ? originalCaption(elided, size) : QString();
-    }
-    if (shown.isEmpty() || metrics.horizontalAdvance(shown) >= space.width()) {
+    const int lineHeight = metrics.height();
+    const auto draw = [&](const QRect& space, const QString& text) {
+        painter.setPen(Qt::white);
+        painter.drawText(space.topLeft() + QPoint(1, 1 + metrics.ascent()), text);
+        painter.setPen(kLabelRed);
+        painter.drawText(space.topLeft() + QPoint(0, metrics.ascent()), text);
+    };
+    // The shadow takes a pixel more than the text.
+    const auto fits = [&metrics](const QString& text, const QRect& space) {
+        return !text.isEmpty() && metrics.horizontalAdvance(text) < space.width();
+    };
+    // A name elided to fit `width`, its middle giving way so that the extension stays; empty when
+    // hardly anything of it would be left.
+    const auto elided = [&](int width) {
+        const QString text = metrics.elidedText(name, Qt::ElideMiddle, width);
+        return text.size() >= std::min<qsizetype>(name.size(), 6) ? text : QString();
+    };
+
+    const int gap = metrics.horizontalAdvance(QLatin1Char(' ')) * 2;
+    const QRect line = captionSpace(frame, picture, labelEnd + gap, frame.y() + 3, lineHeight + 1);
+    const int sizeWidth = metrics.horizontalAdvance(originalCaption(QString(), size));
+    const QString onLine = elided(line.width() - 1 - sizeWidth);
+    if (fits(originalCaption(onLine, size), line)) {
+        draw(line, originalCaption(onLine, size));
         return;
     }
-    painter.setPen(Qt::white);
-    painter.drawText(space.topLeft() + QPoint(1, 1 + metrics.ascent()), shown);
-    painter.setPen(kLabelRed);
-    painter.drawText(space.topLeft() + QPoint(0, metrics.ascent()), shown);
+    const QRect nameLine =
+        captionSpace(frame, picture, frame.x() + 3, frame.y() + 3 + lineHeight, lineHeight + 1);
+    const QRect sizeLine =
+        captionSpace(frame, picture, frame.x() + 3, frame.y() + 3 + 2 * lineHeight, lineHeight + 1);
+    const QString nameText = elided(nameLine.width() - 1);
+    if (fits(nameText, nameLine) && fits(sizeCaption(size), sizeLine)) {
+        draw(nameLine, nameText);
+        draw(sizeLine, sizeCaption(size));
+    }
 }
 
 void AreaView::paintDocumentFrame(QPainter& painter) {

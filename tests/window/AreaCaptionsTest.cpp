@@ -36,6 +36,9 @@ TEST(AreaCaptions, CaptionSpaceStaysOffThePicture) {
     EXPECT_EQ(captionSpace(frame, frame, 40, 3, 15), QRect());
     EXPECT_EQ(captionSpace(frame, QRect(), 40, 3, 15), QRect(40, 3, 160, 15));
     EXPECT_EQ(captionSpace(frame, QRect(), 200, 3, 15), QRect());
+    // Lines must end 2 pixels above the frame's bottom.
+    EXPECT_EQ(captionSpace(frame, QRect(), 3, 83, 15), QRect(3, 83, 197, 15));
+    EXPECT_EQ(captionSpace(frame, QRect(), 3, 84, 15), QRect());
 }
 
 using AreaCaptionPaint = AreaView32Fixture;
@@ -74,6 +77,19 @@ TEST_F(AreaCaptionPaint, FileNameAndSizeFollowTheLabelOutsideThePicture) {
     const QRect picture = geometry().pictures[kOriginal1];
     ASSERT_EQ(picture, QRect(2, 25, 200, 50));
     EXPECT_TRUE(anyRed(image, QRect(afterLabel, 3, rightEdge(frame1) - 2 - afterLabel, 20)));
+    EXPECT_EQ(othersThan(image, picture, 0x0000FF), 0);
+}
+
+TEST_F(AreaCaptionPaint, BesideANarrowPictureNameAndSizeStackUnderTheLabel) {
+    // A tall picture leaves strips at its sides too narrow for the caption on the label's line.
+    setOriginal(kOriginal1, solidImage({60, 100}, 0x0000FF), QStringLiteral("tall.png"));
+    const QImage image = grabbed();
+    const QRect frame = geometry().frames[kOriginal1];
+    const QRect picture = geometry().pictures[kOriginal1];
+    ASSERT_EQ(picture, QRect(72, 0, 60, 100));
+    const int lineHeight = QFontMetrics(view->font()).height();
+    EXPECT_TRUE(anyRed(image, QRect(frame.x() + 3, 3 + lineHeight, picture.x() - 5, lineHeight)));     // name
+    EXPECT_TRUE(anyRed(image, QRect(frame.x() + 3, 3 + 2 * lineHeight, picture.x() - 5, lineHeight))); // size
     EXPECT_EQ(othersThan(image, picture, 0x0000FF), 0);
 }
 
