@@ -88,7 +88,7 @@ private:
 
 // The parsed command line.
 struct Arguments {
-    const CommandSpec* spec = nullptr; // null: no command given (only --help or --version may stand alone)
+    const CommandEntry* entry = nullptr; // null: no command given (only --help or --version may stand alone)
     QString command;
     QStringList positional;
     std::map<QString, QString> values; // options with a value
@@ -111,10 +111,10 @@ Arguments parse(const QStringList& list) {
     for (qsizetype i = 0; i < list.size(); ++i) {
         const QString& word = list[i];
         if (optionsEnded || !word.startsWith(QLatin1Char('-')) || word == QLatin1String("-")) {
-            if (a.spec == nullptr) {
+            if (a.entry == nullptr) {
                 a.command = word;
-                a.spec = findCommand(word);
-                if (a.spec == nullptr) {
+                a.entry = findCommand(word);
+                if (a.entry == nullptr) {
                     throw UsageError{QStringLiteral("知らないコマンドです: %1").arg(word) + kHelpHint};
                 }
             } else {
@@ -133,7 +133,7 @@ Arguments parse(const QStringList& list) {
             a.flags.insert(canonical);
             continue;
         }
-        const OptionSpec* option = findOption(canonical);
+        const OptionEntry* option = findOption(canonical);
         if (option == nullptr) {
             throw UsageError{QStringLiteral("知らないオプションです: %1").arg(name) + kHelpHint};
         }
@@ -156,12 +156,12 @@ Arguments parse(const QStringList& list) {
         }
         a.values[canonical] = list[++i];
     }
-    if (a.spec == nullptr) {
+    if (a.entry == nullptr) {
         return a;
     }
     const auto check = [&a](const QString& name) {
-        const OptionSpec* option = findOption(name);
-        if (option != nullptr && !commandTakesOption(*a.spec, *option)) {
+        const OptionEntry* option = findOption(name);
+        if (option != nullptr && !commandTakesOption(*a.entry, *option)) {
             throw UsageError{QStringLiteral("%1 は %2 には使えません").arg(name, a.command)};
         }
     };
@@ -736,11 +736,11 @@ int runCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
             return kExitEqual;
         }
         if (parsed.has(QStringLiteral("--help"))) {
-            out << (parsed.spec != nullptr ? commandHelp(*parsed.spec) : programHelp());
+            out << (parsed.entry != nullptr ? commandHelp(*parsed.entry) : programHelp());
             out.flush();
             return kExitEqual;
         }
-        if (parsed.spec == nullptr) {
+        if (parsed.entry == nullptr) {
             return failed(QStringLiteral("コマンドがありません") + kHelpHint);
         }
         CommandRunner runner(parsed, out);

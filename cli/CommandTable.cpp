@@ -24,8 +24,8 @@ QStringList names(std::initializer_list<const char*> lists) {
 
 } // namespace
 
-const std::vector<CommandSpec>& commandTable() {
-    static const std::vector<CommandSpec> table = {
+const std::vector<CommandEntry>& commandTable() {
+    static const std::vector<CommandEntry> table = {
         {"pixel", "[--edge] ORIGINAL1 ORIGINAL2", "match map: red where the pixels are equal",
          "Compares original 2, laid over original 1 at the shift, pixel by pixel.\n"
          "Both results show red where the colours are equal and the mismatch colour\n"
@@ -110,8 +110,8 @@ const std::vector<CommandSpec>& commandTable() {
     return table;
 }
 
-const std::vector<OptionSpec>& optionTable() {
-    static const std::vector<OptionSpec> table = {
+const std::vector<OptionEntry>& optionTable() {
+    static const std::vector<OptionEntry> table = {
         {"--edge", nullptr, OptionGroup::Own, "edge detection first"},
         {"--blend", "0..14", OptionGroup::Own, "blend mode"},
         {"--binarize", nullptr, OptionGroup::Own, "two-level result"},
@@ -146,8 +146,8 @@ const std::vector<OptionSpec>& optionTable() {
     return table;
 }
 
-const CommandSpec* findCommand(const QString& name) {
-    for (const CommandSpec& command : commandTable()) {
+const CommandEntry* findCommand(const QString& name) {
+    for (const CommandEntry& command : commandTable()) {
         if (name == QLatin1String(command.name)) {
             return &command;
         }
@@ -155,8 +155,8 @@ const CommandSpec* findCommand(const QString& name) {
     return nullptr;
 }
 
-const OptionSpec* findOption(const QString& name) {
-    for (const OptionSpec& option : optionTable()) {
+const OptionEntry* findOption(const QString& name) {
+    for (const OptionEntry& option : optionTable()) {
         if (name == QLatin1String(option.name)) {
             return &option;
         }
@@ -166,7 +166,7 @@ const OptionSpec* findOption(const QString& name) {
 
 namespace {
 
-bool listsOption(const CommandSpec& command, const OptionSpec& option) {
+bool listsOption(const CommandEntry& command, const OptionEntry& option) {
     return command.options.contains(QLatin1String(option.name));
 }
 
@@ -196,7 +196,7 @@ QString wrapWords(const QString& words, int column, int indent) {
 }
 
 // One option's help lines: the name and value, then the text from column 30.
-QString optionLines(const OptionSpec& option) {
+QString optionLines(const OptionEntry& option) {
     constexpr int kColumn = 30;
     QString head = QStringLiteral("  ") + QLatin1String(option.name);
     if (option.value != nullptr) {
@@ -224,7 +224,7 @@ QString exitCodes(CommandKind kind) {
 
 } // namespace
 
-bool commandTakesOption(const CommandSpec& command, const OptionSpec& option) {
+bool commandTakesOption(const CommandEntry& command, const OptionEntry& option) {
     return option.group != OptionGroup::Own || listsOption(command, option);
 }
 
@@ -234,24 +234,24 @@ QString programHelp() {
                                   "       corvane-cli --help | --version\n\n"
                                   "Compares two images as the Corvane window does, for scripts and CI.\n\n"
                                   "commands:\n");
-    for (const CommandSpec& command : commandTable()) {
+    for (const CommandEntry& command : commandTable()) {
         text += usageLine(QStringLiteral("  corvane-cli ") + QLatin1String(command.name), command.arguments) +
                 QStringLiteral("      ") + QString::fromUtf8(command.summary) + QLatin1Char('\n');
     }
     text += QStringLiteral("\ncomparison options:\n");
-    for (const OptionSpec& option : optionTable()) {
+    for (const OptionEntry& option : optionTable()) {
         if (option.group == OptionGroup::Comparison) {
             text += optionLines(option);
         }
     }
     text += QStringLiteral("\noutput options:\n");
-    for (const OptionSpec& option : optionTable()) {
+    for (const OptionEntry& option : optionTable()) {
         if (option.group == OptionGroup::Output) {
             text += optionLines(option);
         }
     }
     text += QStringLiteral("\ngeneral options:\n");
-    for (const OptionSpec& option : optionTable()) {
+    for (const OptionEntry& option : optionTable()) {
         if (option.group == OptionGroup::General) {
             text += optionLines(option);
         }
@@ -267,13 +267,13 @@ QString programHelp() {
     return text;
 }
 
-QString commandHelp(const CommandSpec& command) {
+QString commandHelp(const CommandEntry& command) {
     QString text =
         usageLine(QStringLiteral("usage: corvane-cli ") + QLatin1String(command.name), command.arguments) +
         QLatin1Char('\n');
     text += QString::fromUtf8(command.help);
     bool heading = false;
-    for (const OptionSpec& option : optionTable()) {
+    for (const OptionEntry& option : optionTable()) {
         if (option.group == OptionGroup::Own || option.group == OptionGroup::General ||
             !listsOption(command, option)) {
             continue;
@@ -285,7 +285,7 @@ QString commandHelp(const CommandSpec& command) {
         text += optionLines(option);
     }
     text += QStringLiteral("\ngeneral options:\n");
-    for (const OptionSpec& option : optionTable()) {
+    for (const OptionEntry& option : optionTable()) {
         if (option.group == OptionGroup::General) {
             text += optionLines(option);
         }

@@ -20,7 +20,7 @@ enum class OptionGroup {
 };
 
 // One option of the command line. Options with a value take it as the next word or after "=".
-struct OptionSpec {
+struct OptionEntry {
     const char* name;
     const char* value; // the value's placeholder in the help; null for a flag
     OptionGroup group;
@@ -30,7 +30,7 @@ struct OptionSpec {
 // One command: the first word of a command line. `options` are the options its help lists: its own ones
 // and the grouped ones that matter to it; every command also takes every grouped option. A new command is one
 // more row of the table in CommandTable.cpp and one more case of the runner.
-struct CommandSpec {
+struct CommandEntry {
     const char* name;
     const char* arguments; // what follows the name in the usage line
     const char* summary;   // one line of the program's help
@@ -39,17 +39,17 @@ struct CommandSpec {
     CommandKind kind;
 };
 
-const std::vector<CommandSpec>& commandTable();
-const std::vector<OptionSpec>& optionTable();
+const std::vector<CommandEntry>& commandTable();
+const std::vector<OptionEntry>& optionTable();
 // Null for a name not in the table.
-const CommandSpec* findCommand(const QString& name);
-const OptionSpec* findOption(const QString& name);
+const CommandEntry* findCommand(const QString& name);
+const OptionEntry* findOption(const QString& name);
 // Whether `command` takes option `option` (its own ones and every grouped one).
-bool commandTakesOption(const CommandSpec& command, const OptionSpec& option);
+bool commandTakesOption(const CommandEntry& command, const OptionEntry& option);
 
 // `corvane-cli --help` and `corvane-cli COMMAND --help`.
 QString programHelp();
-QString commandHelp(const CommandSpec& command);
+QString commandHelp(const CommandEntry& command);
 // `corvane-cli --version`.
 QString versionLine();
 

@@ -44,12 +44,12 @@ TEST(CommandTable, EveryCommandAndOptionIsInTheManualPage) {
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     const QString text =
         QString::fromUtf8(page.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
-    for (const CommandSpec& command : commandTable()) {
+    for (const CommandEntry& command : commandTable()) {
         EXPECT_TRUE(text.contains(QStringLiteral(".BR %1 ").arg(QLatin1String(command.name))) ||
                     text.contains(QStringLiteral(".BI \"%1 ").arg(QLatin1String(command.name))))
             << command.name << " has no entry";
     }
-    for (const OptionSpec& option : optionTable()) {
+    for (const OptionEntry& option : optionTable()) {
         EXPECT_TRUE(text.contains(QLatin1String(option.name))) << option.name;
     }
     EXPECT_TRUE(text.contains(QStringLiteral("--version")));
@@ -75,7 +75,7 @@ TEST_F(CommandLine, VersionAndHelpGoToStdoutWithExitZero) {
     for (const QStringList& words : {QStringList{"--help"}, QStringList{"-h"}}) {
         ASSERT_EQ(run(words), 0);
         EXPECT_TRUE(err.isEmpty());
-        for (const CommandSpec& command : commandTable()) {
+        for (const CommandEntry& command : commandTable()) {
             EXPECT_TRUE(out.contains(QStringLiteral("corvane-cli %1 ").arg(QLatin1String(command.name))))
                 << command.name;
         }
@@ -87,7 +87,7 @@ TEST_F(CommandLine, VersionAndHelpGoToStdoutWithExitZero) {
     };
     fitsATerminal(out);
     // Each command's help names its own options and needs none of its files.
-    for (const CommandSpec& command : commandTable()) {
+    for (const CommandEntry& command : commandTable()) {
         ASSERT_EQ(run({QString::fromLatin1(command.name), "--help"}), 0) << command.name;
         fitsATerminal(out);
         EXPECT_TRUE(
