@@ -668,7 +668,8 @@ private:
         const QString folder = m_a.value(QStringLiteral("-o"));
         QString target = written;
         if (!folder.isEmpty()) {
-            if (!QFileInfo(folder).isDir()) {
+            // A missing folder is made by the copy; only something else of that name stops it.
+            if (QFileInfo::exists(folder) && !QFileInfo(folder).isDir()) {
                 fail(fileMessage(folder, QStringLiteral("はフォルダではありません")));
             }
             const QString planned = QDir(folder).filePath(QFileInfo(written).fileName());

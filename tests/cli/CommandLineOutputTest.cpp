@@ -233,6 +233,24 @@ TEST_F(CommandLine, BadCommandLinesExitTwoWithOneLineAndWriteNothing) {
     EXPECT_TRUE(jsonOut(out)[QStringLiteral("error")].toString().contains(QStringLiteral("missing.png")));
 }
 
+TEST_F(CommandLine, ExtractDocumentMakesAMissingFolderButNeedsOne) {
+    QFile document(path("notes.txt"));
+    ASSERT_TRUE(document.open(QIODevice::WriteOnly));
+    document.write("notes");
+    document.close();
+    ASSERT_EQ(run({"embed", "@notes.txt", "@a.png", "-o", "@carrier.png"}), 0) << err.toStdString();
+    ASSERT_EQ(run({"extract-document", "@carrier.png", "-o", "@made/here", "--json"}), 0)
+        << err.toStdString();
+    const QString written = QDir(path("made/here")).filePath(QStringLiteral("notes.txt"));
+    EXPECT_EQ(jsonOut(out)[QStringLiteral("outputs")].toArray(), QJsonArray({written}));
+    QFile extracted(written);
+    ASSERT_TRUE(extracted.open(QIODevice::ReadOnly));
+    EXPECT_EQ(extracted.readAll(), QByteArray("notes"));
+    // A file where the folder should be is refused.
+    EXPECT_EQ(run({"extract-document", "@carrier.png", "-o", "@notes.txt"}), 2);
+    EXPECT_TRUE(err.contains(QStringLiteral("notes.txt")));
+}
+
 TEST_F(CommandLine, DoubleDashEndsTheOptions) {
     ASSERT_TRUE(QFile::copy(path("b.png"), path("-b.png")));
     const QString previous = QDir::currentPath();
