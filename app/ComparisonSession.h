@@ -215,6 +215,13 @@ public:
     const std::vector<PropertyRow>& propertyRows() const { return m_propertyRows; }
     // True when the originals are equal over the region they overlap at the current shift.
     bool originalsEqual();
+    // The pixels of the region the originals overlap at the current shift, and how many of them differ
+    // in colour; empty without originals or when memory runs out.
+    struct OverlapCount {
+        long long compared = 0;
+        long long differing = 0;
+    };
+    std::optional<OverlapCount> countDifferingPixels();
 
     // --- Modes ---
 

@@ -286,18 +286,25 @@ std::optional<ScanResult> ComparisonSession::computeScan(int channel) {
 }
 
 bool ComparisonSession::originalsEqual() {
+    const std::optional<OverlapCount> count = countDifferingPixels();
+    return count && count->compared > 0 && count->differing == 0;
+}
+
+std::optional<ComparisonSession::OverlapCount> ComparisonSession::countDifferingPixels() {
     const DeviceBitmap& original1 = m_surfaces[kOriginal1];
     const DeviceBitmap& original2 = m_surfaces[kOriginal2];
     if (original1.isNull() || original2.isNull()) {
-        return false;
+        return std::nullopt;
     }
     const int width = m_workingSize.width();
     const int height = m_workingSize.height();
-    const long long overlap = (width - std::abs(static_cast<long long>(m_shiftH))) *
-                              (height - std::abs(static_cast<long long>(m_shiftV)));
-    if (overlap <= 0) {
-        return false;
+    const long long overlapWidth = width - std::abs(static_cast<long long>(m_shiftH));
+    const long long overlapHeight = height - std::abs(static_cast<long long>(m_shiftV));
+    // (Both factors are checked: two negative ones would make a positive area.)
+    if (overlapWidth <= 0 || overlapHeight <= 0) {
+        return OverlapCount{};
     }
+    const long long overlap = overlapWidth * overlapHeight;
     double total = 0;
     if (m_shiftH == 0 && m_shiftV == 0) {
         // Without a shift the originals are compared where they are, without drawing copies.
@@ -307,19 +314,20 @@ bool ComparisonSession::originalsEqual() {
             rows.resize(static_cast<std::size_t>(height));
             columns.resize(static_cast<std::size_t>(width));
         } catch (const std::bad_alloc&) {
-            return false;
+            return std::nullopt;
         }
         if (!m_filter.ScanMatch(original1, original2, 0, 0, rows, columns, total, ScanChannel::Rgb)) {
-            return false;
+            return std::nullopt;
         }
     } else {
         const std::optional<ScanResult> scan = computeScan(-1);
         if (!scan) {
-            return false;
+            return std::nullopt;
         }
         total = scan->total;
     }
-    return total == static_cast<double>(overlap);
+    // The total counts whole pixels and stays far below 2^53, so it converts exactly.
+    return OverlapCount{overlap, overlap - static_cast<long long>(total)};
 }
 
 } // namespace corvane

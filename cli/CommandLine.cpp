@@ -1,13 +1,18 @@
 #include "cli/CommandLine.h"
 
 #include "app/ComparisonSession.h"
+#include "cli/CommandTable.h"
 #include "imagefiles/ImageFormat.h"
+#include "imagefiles/ImageSaver.h"
 #include "platform/SafeFile.h"
 #include "platform/Shell.h"
 #include "res/Strings.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -20,30 +25,6 @@
 #include <set>
 
 namespace corvane {
-
-QString usageText() {
-    return QStringLiteral(
-        "usage:\n"
-        "  corvane-cli pixel      [--edge] ORIGINAL1 ORIGINAL2\n"
-        "  corvane-cli composite  [--blend 0..14] [--binarize] [--adjust1 N] [--space rgb|hsv|hls] ORIGINAL1 "
-        "ORIGINAL2\n"
-        "  corvane-cli gradation  [--edge] [--space rgb|hsv|hls] ORIGINAL1 ORIGINAL2\n"
-        "  corvane-cli extract    [--adjust1 N] [--adjust2 N] [--space rgb|hsv|hls] ORIGINAL1 ORIGINAL2\n"
-        "  corvane-cli histogram  ORIGINAL1 ORIGINAL2\n"
-        "  corvane-cli scan       [--channel red|green|blue|rgb] ORIGINAL1 ORIGINAL2\n"
-        "  corvane-cli bestmatch  ORIGINAL1 ORIGINAL2\n"
-        "  corvane-cli properties ORIGINAL1 ORIGINAL2\n"
-        "  corvane-cli preprocess greyscale|colors256|colors64|blur3|blur7|blur11 IMAGE -o OUT\n"
-        "  corvane-cli convert    IMAGE -o OUT [--bmp-bits 1|4|4rle|8|8rle|16|24|32] [--quality 10..100] "
-        "[--transparent]\n"
-        "  corvane-cli embed      DOCUMENT IMAGE -o OUT.png|OUT.tiff\n"
-        "  corvane-cli extract-document IMAGE [-o DIR]\n"
-        "  corvane-cli watermark  IMAGE LAYOUT.wcd -o RESULT1 [--output2 RESULT2] [--background "
-        "white|black|0xRRGGBB]\n"
-        "common options: --shift H,V  --overlay 0..4  --background white|black|checker|0xRRGGBB\n"
-        "                --bits-per-pixel 16|24|32  -o PATH  --output2 PATH  --yes\n"
-        "exit: comparisons 0 equal, 1 different; other commands 0 done; 2 error\n");
-}
 
 namespace {
 
@@ -112,6 +93,7 @@ private:
 
 // The parsed command line.
 struct Arguments {
+    const CommandEntry* entry = nullptr; // null: no command given (only --help or --version may stand alone)
     QString command;
     QStringList positional;
     std::map<QString, QString> values; // options with a value
@@ -124,75 +106,75 @@ struct Arguments {
     }
 };
 
-const std::set<QString> kValueOptions = {
-    QStringLiteral("--blend"),   QStringLiteral("--adjust1"),    QStringLiteral("--adjust2"),
-    QStringLiteral("--space"),   QStringLiteral("--channel"),    QStringLiteral("--shift"),
-    QStringLiteral("--overlay"), QStringLiteral("--background"), QStringLiteral("--bits-per-pixel"),
-    QStringLiteral("-o"),        QStringLiteral("--output2"),    QStringLiteral("--bmp-bits"),
-    QStringLiteral("--quality"),
-};
-const std::set<QString> kFlagOptions = {QStringLiteral("--edge"), QStringLiteral("--binarize"),
-                                        QStringLiteral("--transparent"), QStringLiteral("--yes")};
+const QString kHelpHint = QStringLiteral("（使い方は corvane-cli --help）");
 
-// The options each command takes besides the common ones.
-const std::map<QString, std::set<QString>> kCommandOptions = {
-    {QStringLiteral("pixel"), {QStringLiteral("--edge")}},
-    {QStringLiteral("composite"),
-     {QStringLiteral("--blend"), QStringLiteral("--binarize"), QStringLiteral("--adjust1"),
-      QStringLiteral("--space")}},
-    {QStringLiteral("gradation"), {QStringLiteral("--edge"), QStringLiteral("--space")}},
-    {QStringLiteral("extract"),
-     {QStringLiteral("--adjust1"), QStringLiteral("--adjust2"), QStringLiteral("--space")}},
-    {QStringLiteral("histogram"), {}},
-    {QStringLiteral("scan"), {QStringLiteral("--channel")}},
-    {QStringLiteral("bestmatch"), {}},
-    {QStringLiteral("properties"), {}},
-    {QStringLiteral("preprocess"), {}},
-    {QStringLiteral("convert"), {}},
-    {QStringLiteral("embed"), {}},
-    {QStringLiteral("extract-document"), {}},
-    {QStringLiteral("watermark"), {}},
-};
-const std::set<QString> kCommonOptions = {
-    QStringLiteral("--shift"),
-    QStringLiteral("--overlay"),
-    QStringLiteral("--background"),
-    QStringLiteral("--bits-per-pixel"),
-    QStringLiteral("-o"),
-    QStringLiteral("--output2"),
-    QStringLiteral("--bmp-bits"),
-    QStringLiteral("--quality"),
-    QStringLiteral("--transparent"),
-    QStringLiteral("--yes"),
-};
-
+// Options may stand anywhere, also before the command; "--" ends them, so that the words after it are
+// files even when they begin with "-". A value follows its option as the next word or after "=".
 Arguments parse(const QStringList& list) {
-    if (list.isEmpty()) {
-        throw UsageError{QStringLiteral("コマンドがありません")};
-    }
     Arguments a;
-    a.command = list.front();
-    const auto allowed = kCommandOptions.find(a.command);
-    if (allowed == kCommandOptions.end()) {
-        throw UsageError{QStringLiteral("知らないコマンドです: %1").arg(a.command)};
-    }
-    for (qsizetype i = 1; i < list.size(); ++i) {
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < list.size(); ++i) {
         const QString& word = list[i];
-        if (!word.startsWith(QLatin1Char('-')) || word == QLatin1String("-")) {
-            a.positional.push_back(word);
+        if (optionsEnded || !word.startsWith(QLatin1Char('-')) || word == QLatin1String("-")) {
+            if (a.entry == nullptr) {
+                a.command = word;
+                a.entry = findCommand(word);
+                if (a.entry == nullptr) {
+                    throw UsageError{QStringLiteral("知らないコマンドです: %1").arg(word) + kHelpHint};
+                }
+            } else {
+                a.positional.push_back(word);
+            }
             continue;
         }
-        if (allowed->second.count(word) == 0 && kCommonOptions.count(word) == 0) {
-            throw UsageError{QStringLiteral("%1 は %2 には使えません").arg(word, a.command)};
+        if (word == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
         }
-        if (kValueOptions.count(word) != 0) {
-            if (i + 1 >= list.size()) {
-                throw UsageError{QStringLiteral("%1 に値がありません").arg(word)};
+        const qsizetype equals = word.startsWith(QLatin1String("--")) ? word.indexOf(QLatin1Char('=')) : -1;
+        const QString name = equals < 0 ? word : word.left(equals);
+        const QString canonical = name == QLatin1String("-h") ? QStringLiteral("--help") : name;
+        if (canonical == QLatin1String("--version")) {
+            a.flags.insert(canonical);
+            continue;
+        }
+        const OptionEntry* option = findOption(canonical);
+        if (option == nullptr) {
+            throw UsageError{QStringLiteral("知らないオプションです: %1").arg(name) + kHelpHint};
+        }
+        if (option->value == nullptr) {
+            if (equals >= 0) {
+                throw UsageError{QStringLiteral("%1 は値をとりません").arg(name)};
             }
-            a.values[word] = list[++i];
-        } else if (kFlagOptions.count(word) != 0) {
-            a.flags.insert(word);
+            a.flags.insert(canonical);
+            continue;
         }
+        if (equals >= 0 && equals + 1 < word.size()) {
+            a.values[canonical] = word.mid(equals + 1);
+            continue;
+        }
+        // A missing value is not taken from the next option.
+        if (equals >= 0 || i + 1 >= list.size() ||
+            (list[i + 1].startsWith(QLatin1String("--")) &&
+             findOption(list[i + 1].section(QLatin1Char('='), 0, 0)))) {
+            throw UsageError{QStringLiteral("%1 に値がありません").arg(name)};
+        }
+        a.values[canonical] = list[++i];
+    }
+    if (a.entry == nullptr) {
+        return a;
+    }
+    const auto check = [&a](const QString& name) {
+        const OptionEntry* option = findOption(name);
+        if (option != nullptr && !commandTakesOption(*a.entry, *option)) {
+            throw UsageError{QStringLiteral("%1 は %2 には使えません").arg(name, a.command)};
+        }
+    };
+    for (const auto& [name, value] : a.values) {
+        check(name);
+    }
+    for (const QString& name : a.flags) {
+        check(name);
     }
     return a;
 }
@@ -272,35 +254,52 @@ SaveOptions parseSaveOptions(const Arguments& a) {
     return options;
 }
 
+QJsonObject sizeObject(QSize size) {
+    return QJsonObject{{QStringLiteral("width"), size.width()}, {QStringLiteral("height"), size.height()}};
+}
+
+template <typename Values>
+QJsonArray numberArray(const Values& values) {
+    QJsonArray array;
+    for (const auto value : values) {
+        array.push_back(static_cast<double>(value));
+    }
+    return array;
+}
+
 // Runs a command on a session; returns the exit code. Failures reported by the session (through the
-// host) or found here become the error line.
+// host) or found here become the error line. The text output goes to `out` as the run goes; the facts
+// of the run are gathered for the JSON object, printed instead of the text with --json.
 class CommandRunner {
 public:
     CommandRunner(const Arguments& arguments, QTextStream& out)
-        : m_a(arguments), m_out(out), m_host(arguments.has(QStringLiteral("--yes"))),
-          m_session(m_host, bitsPerPixel(arguments)) {}
+        : m_a(arguments), m_out(out), m_json(arguments.has(QStringLiteral("--json"))),
+          m_host(arguments.has(QStringLiteral("--yes"))), m_session(m_host, bitsPerPixel(arguments)) {}
 
     int run() {
         const QString& c = m_a.command;
+        m_report[QStringLiteral("command")] = c;
+        int code = kExitError;
         if (c == QLatin1String("preprocess")) {
-            return preprocess();
+            code = preprocess();
+        } else if (c == QLatin1String("convert")) {
+            code = convert();
+        } else if (c == QLatin1String("embed")) {
+            code = embed();
+        } else if (c == QLatin1String("extract-document")) {
+            code = extractDocument();
+        } else if (c == QLatin1String("watermark")) {
+            code = watermark();
+        } else {
+            code = compare();
         }
-        if (c == QLatin1String("convert")) {
-            return convert();
+        m_report[QStringLiteral("outputs")] = QJsonArray::fromStringList(m_outputs);
+        m_report[QStringLiteral("exitCode")] = code;
+        if (m_json) {
+            m_out << QJsonDocument(m_report).toJson(QJsonDocument::Compact) << '\n';
         }
-        if (c == QLatin1String("embed")) {
-            return embed();
-        }
-        if (c == QLatin1String("extract-document")) {
-            return extractDocument();
-        }
-        if (c == QLatin1String("watermark")) {
-            return watermark();
-        }
-        return compare();
+        return code;
     }
-
-    QString error() const { return m_host.error(); }
 
 private:
     static int bitsPerPixel(const Arguments& a) {
@@ -312,6 +311,9 @@ private:
     }
 
     [[noreturn]] void fail(const QString& message) { throw UsageError{message}; }
+
+    // The text output; with --json only the object is printed.
+    QTextStream* text() { return m_json ? nullptr : &m_out; }
 
     void expectPositional(int count) {
         if (m_a.positional.size() != count) {
@@ -357,29 +359,48 @@ private:
         }
     }
 
-    // -o and --output2 of the image-producing comparisons.
-    void writeResults(bool producesImages) {
-        const QString first = m_a.value(QStringLiteral("-o"));
-        const QString second = m_a.value(QStringLiteral("--output2"));
-        if ((!first.isEmpty() || !second.isEmpty()) && !producesImages) {
-            fail(QStringLiteral("%1 は結果画像を作りません（-o, --output2 は使えません）").arg(m_a.command));
-        }
-        const SaveOptions options = parseSaveOptions(m_a);
-        for (const auto& [path, slot] : {std::pair{first, int{kResult1}}, std::pair{second, int{kResult2}}}) {
-            if (path.isEmpty()) {
-                continue;
-            }
-            if (const Status saved = m_session.saveSurface(slot, path, options); !saved) {
-                fail(saved.message());
-            }
+    // A path that no encoder writes fails here, before anything is read or written, so that a run
+    // either writes all its outputs or none.
+    void checkOutputPath(const QString& path, const SaveOptions& options) {
+        const QString extension = QFileInfo(path).suffix().toLower();
+        if (options.bmpBits == 0 && !hasEncoder(extension)) {
+            // The saver's own message for an extension without an encoder (nothing is written).
+            fail(SaveBitmapWithEncoder(DeviceBitmap(), path, extension, options.quality).message());
         }
     }
 
+    void saveSurface(int slot, const QString& path, const SaveOptions& options) {
+        if (const Status saved = m_session.saveSurface(slot, path, options); !saved) {
+            fail(saved.message());
+        }
+        m_outputs.push_back(path);
+    }
+
     int compare() {
+        const QString& c = m_a.command;
         expectPositional(2);
+        // The outputs are checked before the originals are read.
+        const QString first = m_a.value(QStringLiteral("-o"));
+        const QString second = m_a.value(QStringLiteral("--output2"));
+        const bool producesImages = c == QLatin1String("pixel") || c == QLatin1String("composite") ||
+                                    c == QLatin1String("gradation") || c == QLatin1String("extract");
+        if ((!first.isEmpty() || !second.isEmpty()) && !producesImages) {
+            fail(QStringLiteral("%1 は結果画像を作りません（-o, --output2 は使えません）").arg(c));
+        }
+        const SaveOptions options = parseSaveOptions(m_a);
+        if (!first.isEmpty() && !second.isEmpty() &&
+            QFileInfo(first).absoluteFilePath() == QFileInfo(second).absoluteFilePath()) {
+            fail(fileMessage(second, QStringLiteral("は -o と同じファイルです（結果1が上書きされます）")));
+        }
+        for (const QString& path : {first, second}) {
+            if (!path.isEmpty()) {
+                checkOutputPath(path, options);
+            }
+        }
+        m_report[QStringLiteral("files")] = QJsonArray::fromStringList(m_a.positional);
+
         setBothOriginals(m_a.positional[0], m_a.positional[1]);
         applyCommonParameters();
-        const QString& c = m_a.command;
         const bool edge = m_a.has(QStringLiteral("--edge"));
         int command = 0;
         int channel = -1;
@@ -420,11 +441,36 @@ private:
         if (!m_session.RunProcessing() || !m_host.error().isEmpty()) {
             fail(m_host.error().isEmpty() ? QStringLiteral("処理できませんでした") : m_host.error());
         }
-        const bool producesImages = c == QLatin1String("pixel") || c == QLatin1String("composite") ||
-                                    c == QLatin1String("gradation") || c == QLatin1String("extract");
-        writeResults(producesImages);
-        printReport(channel);
-        return m_session.originalsEqual() ? kExitEqual : kExitDifferent;
+        const std::optional<ComparisonSession::OverlapCount> count = m_session.countDifferingPixels();
+        if (!count) {
+            fail(stringText(kMsgOutOfMemory));
+        }
+        for (const auto& [path, slot] : {std::pair{first, int{kResult1}}, std::pair{second, int{kResult2}}}) {
+            if (!path.isEmpty()) {
+                saveSurface(slot, path, options);
+            }
+        }
+        report(channel);
+        summarise(*count);
+        return count->compared > 0 && count->differing == 0 ? kExitEqual : kExitDifferent;
+    }
+
+    // The facts every comparison shares: the files' sizes, the shift and the count over the overlap,
+    // as the summary line after the text output or as members of the JSON object.
+    void summarise(const ComparisonSession::OverlapCount& count) {
+        m_report[QStringLiteral("sizes")] = QJsonArray{sizeObject(m_session.naturalSize(kOriginal1)),
+                                                       sizeObject(m_session.naturalSize(kOriginal2))};
+        m_report[QStringLiteral("shift")] =
+            QJsonObject{{QStringLiteral("h"), m_session.shiftH()}, {QStringLiteral("v"), m_session.shiftV()}};
+        m_report[QStringLiteral("comparedPixels")] = static_cast<double>(count.compared);
+        m_report[QStringLiteral("differingPixels")] = static_cast<double>(count.differing);
+        m_report[QStringLiteral("rate")] = count.compared > 0 ? static_cast<double>(count.differing) * 100.0 /
+                                                                    static_cast<double>(count.compared)
+                                                              : 0.0;
+        m_report[QStringLiteral("equal")] = count.compared > 0 && count.differing == 0;
+        if (text() != nullptr && !m_a.has(QStringLiteral("--quiet"))) {
+            *text() << differenceSummary(count.differing, count.compared) << '\n';
+        }
     }
 
     void applyCommonParameters() {
@@ -461,20 +507,37 @@ private:
         return texts.join(QLatin1Char(','));
     }
 
-    void printReport(int channel) {
+    // The command's own output: text, and the same numbers for the JSON object.
+    void report(int channel) {
         const QString& c = m_a.command;
+        QTextStream* out = text();
         if (c == QLatin1String("histogram")) {
-            m_out << "value,red1,green1,blue1,red2,green2,blue2\n";
-            const Histogram& h1 = m_session.histogram(0);
-            const Histogram& h2 = m_session.histogram(1);
-            for (std::size_t v = 0; v < 256; ++v) {
-                m_out << v;
-                for (const Histogram* h : {&h1, &h2}) {
-                    for (std::size_t block = 0; block < 3; ++block) {
-                        m_out << ',' << QString::number((*h)[block * 256 + v], 'f', 0);
-                    }
+            QJsonObject histograms;
+            for (int k = 0; k < 2; ++k) {
+                const Histogram& h = m_session.histogram(k);
+                QJsonObject channels;
+                for (std::size_t block = 0; block < 3; ++block) {
+                    static const char* const names[] = {"red", "green", "blue"};
+                    const auto begin = h.begin() + static_cast<std::ptrdiff_t>(block * 256);
+                    channels[QLatin1String(names[block])] =
+                        numberArray(std::vector<double>(begin, begin + 256));
                 }
-                m_out << '\n';
+                histograms[k == 0 ? QStringLiteral("original1") : QStringLiteral("original2")] = channels;
+            }
+            m_report[QStringLiteral("histogram")] = histograms;
+            if (out != nullptr) {
+                *out << "value,red1,green1,blue1,red2,green2,blue2\n";
+                const Histogram& h1 = m_session.histogram(0);
+                const Histogram& h2 = m_session.histogram(1);
+                for (std::size_t v = 0; v < 256; ++v) {
+                    *out << v;
+                    for (const Histogram* h : {&h1, &h2}) {
+                        for (std::size_t block = 0; block < 3; ++block) {
+                            *out << ',' << QString::number((*h)[block * 256 + v], 'f', 0);
+                        }
+                    }
+                    *out << '\n';
+                }
             }
         } else if (c == QLatin1String("scan") || c == QLatin1String("bestmatch")) {
             const std::optional<ScanResult> scan = m_session.computeScan(channel);
@@ -482,18 +545,40 @@ private:
                 fail(QStringLiteral("走査できませんでした（メモリ不足）"));
             }
             if (c == QLatin1String("bestmatch")) {
-                m_out << "shift " << m_session.shiftH() << ' ' << m_session.shiftV() << '\n';
-                m_out << "rate " << QString::asprintf("%0.3f", scan->rate) << '\n';
+                m_report[QStringLiteral("bestMatch")] = QJsonObject{{QStringLiteral("rate"), scan->rate}};
+                if (out != nullptr) {
+                    *out << "shift " << m_session.shiftH() << ' ' << m_session.shiftV() << '\n';
+                    *out << "rate " << QString::asprintf("%0.3f", scan->rate) << '\n';
+                }
             } else {
-                m_out << "rate " << QString::asprintf("%0.3f", scan->rate) << '\n';
-                m_out << "rows " << joined(scan->rows) << '\n';
-                m_out << "columns " << joined(scan->columns) << '\n';
+                static const char* const channels[] = {"red", "green", "blue"};
+                m_report[QStringLiteral("scan")] = QJsonObject{
+                    {QStringLiteral("channel"),
+                     channel < 0 ? QStringLiteral("rgb") : QLatin1String(channels[channel])},
+                    {QStringLiteral("rate"), scan->rate},
+                    {QStringLiteral("rows"), numberArray(scan->rows)},
+                    {QStringLiteral("columns"), numberArray(scan->columns)},
+                };
+                if (out != nullptr) {
+                    *out << "rate " << QString::asprintf("%0.3f", scan->rate) << '\n';
+                    *out << "rows " << joined(scan->rows) << '\n';
+                    *out << "columns " << joined(scan->columns) << '\n';
+                }
             }
         } else if (c == QLatin1String("properties")) {
+            QJsonArray rows;
             for (const PropertyRow& row : m_session.propertyRows()) {
-                m_out << row.number << '\t' << row.result << '\t' << row.label << '\t' << row.value1 << '\t'
-                      << row.value2 << '\n';
+                rows.push_back(QJsonObject{{QStringLiteral("number"), row.number},
+                                           {QStringLiteral("result"), row.result},
+                                           {QStringLiteral("item"), row.label},
+                                           {QStringLiteral("original1"), row.value1},
+                                           {QStringLiteral("original2"), row.value2}});
+                if (out != nullptr) {
+                    *out << row.number << '\t' << row.result << '\t' << row.label << '\t' << row.value1
+                         << '\t' << row.value2 << '\n';
+                }
             }
+            m_report[QStringLiteral("properties")] = rows;
         }
     }
 
@@ -505,10 +590,10 @@ private:
         return path;
     }
 
-    void saveOriginal1(const QString& path) {
-        if (const Status saved = m_session.saveSurface(kOriginal1, path, parseSaveOptions(m_a)); !saved) {
-            fail(saved.message());
-        }
+    // The input image's facts of the file commands.
+    void reportInput(const QString& path) {
+        m_report[QStringLiteral("files")] = QJsonArray{path};
+        m_report[QStringLiteral("sizes")] = QJsonArray{sizeObject(m_session.naturalSize(kOriginal1))};
     }
 
     int preprocess() {
@@ -527,20 +612,27 @@ private:
                 QStringLiteral("前処理は greyscale, colors256, colors64, blur3, blur7, blur11 のどれかです"));
         }
         const QString out = outputPath();
+        const SaveOptions options = parseSaveOptions(m_a);
+        checkOutputPath(out, options);
         setOriginal(kOriginal1, m_a.positional[1]);
+        reportInput(m_a.positional[1]);
+        m_report[QStringLiteral("operation")] = m_a.positional[0];
         m_session.preprocessOriginal(kOriginal1, operation->second, false);
         if (!m_host.error().isEmpty()) {
             fail(m_host.error());
         }
-        saveOriginal1(out);
+        saveSurface(kOriginal1, out, options);
         return kExitEqual;
     }
 
     int convert() {
         expectPositional(1);
         const QString out = outputPath();
+        const SaveOptions options = parseSaveOptions(m_a);
+        checkOutputPath(out, options);
         setOriginal(kOriginal1, m_a.positional[0]);
-        saveOriginal1(out);
+        reportInput(m_a.positional[0]);
+        saveSurface(kOriginal1, out, options);
         return kExitEqual;
     }
 
@@ -552,6 +644,8 @@ private:
             fail(fileMessage(document, QStringLiteral("が見つかりません")));
         }
         setOriginal(kOriginal1, m_a.positional[1]);
+        m_report[QStringLiteral("files")] = QJsonArray{document, m_a.positional[1]};
+        m_report[QStringLiteral("sizes")] = QJsonArray{sizeObject(m_session.naturalSize(kOriginal1))};
         m_host.setSavePath(out);
         m_session.EmbedDocument(document);
         if (!m_host.error().isEmpty()) {
@@ -562,7 +656,10 @@ private:
                      ? fileMessage(out, QStringLiteral("に埋め込めませんでした"))
                      : fileMessage(out, QStringLiteral("は既にあります（--yes で上書きします）")));
         }
-        m_out << out << '\n';
+        m_outputs.push_back(out);
+        if (text() != nullptr) {
+            *text() << out << '\n';
+        }
         return kExitEqual;
     }
 
@@ -570,27 +667,30 @@ private:
         expectPositional(1);
         const QString image = m_a.positional[0];
         setOriginal(kOriginal1, image);
+        reportInput(image);
         const QString written = m_session.embeddedDocumentPath();
         if (written.isEmpty()) {
             fail(fileMessage(image, QStringLiteral("には取り出せる文書が埋め込まれていません")));
         }
         const QString folder = m_a.value(QStringLiteral("-o"));
-        if (folder.isEmpty()) {
-            m_out << written << '\n';
-            return kExitEqual;
+        QString target = written;
+        if (!folder.isEmpty()) {
+            // A missing folder is made by the copy; only something else of that name stops it.
+            if (QFileInfo::exists(folder) && !QFileInfo(folder).isDir()) {
+                fail(fileMessage(folder, QStringLiteral("はフォルダではありません")));
+            }
+            const QString planned = QDir(folder).filePath(QFileInfo(written).fileName());
+            if (QFileInfo::exists(planned) && !m_a.has(QStringLiteral("--yes"))) {
+                fail(fileMessage(planned, QStringLiteral("は既にあります（--yes で上書きします）")));
+            }
+            if (const Status copied = m_session.copyEmbeddedDocument(folder, target); !copied) {
+                fail(copied.message());
+            }
         }
-        if (!QFileInfo(folder).isDir()) {
-            fail(fileMessage(folder, QStringLiteral("はフォルダではありません")));
+        m_outputs.push_back(target);
+        if (text() != nullptr) {
+            *text() << target << '\n';
         }
-        const QString planned = QDir(folder).filePath(QFileInfo(written).fileName());
-        if (QFileInfo::exists(planned) && !m_a.has(QStringLiteral("--yes"))) {
-            fail(fileMessage(planned, QStringLiteral("は既にあります（--yes で上書きします）")));
-        }
-        QString target;
-        if (const Status copied = m_session.copyEmbeddedDocument(folder, target); !copied) {
-            fail(copied.message());
-        }
-        m_out << target << '\n';
         return kExitEqual;
     }
 
@@ -669,49 +769,92 @@ private:
             fail(fileMessage(layout, QStringLiteral("が見つかりません")));
         }
         setOriginal(kOriginal1, image);
+        reportInput(image);
         QString error;
         QStringList adjustments;
         if (!m_session.composeWatermarkLayout(layout, background, error, adjustments)) {
             fail(error);
         }
         writeBothResults(first, second, options);
-        for (const QString& adjustment : adjustments) {
-            m_out << fileMessage(layout, QStringLiteral("：")) << adjustment << '\n';
+        m_outputs.push_back(first);
+        if (!second.isEmpty()) {
+            m_outputs.push_back(second);
+        }
+        m_report[QStringLiteral("adjustments")] = QJsonArray::fromStringList(adjustments);
+        if (text() != nullptr) {
+            for (const QString& adjustment : adjustments) {
+                *text() << fileMessage(layout, QStringLiteral("：")) << adjustment << '\n';
+            }
         }
         return kExitEqual;
     }
 
     const Arguments& m_a;
     QTextStream& m_out;
+    bool m_json;
     CommandLineHost m_host;
     ComparisonSession m_session;
+    QJsonObject m_report;
+    QStringList m_outputs;
 };
 
 } // namespace
 
-int runCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err) {
-    if (arguments.size() == 1 &&
-        (arguments[0] == QLatin1String("--help") || arguments[0] == QLatin1String("-h"))) {
-        out << usageText();
-        return kExitEqual;
+QString differenceSummary(long long differing, long long compared) {
+    const double rate =
+        compared > 0 ? static_cast<double>(differing) * 100.0 / static_cast<double>(compared) : 0.0;
+    QString rateText = QString::asprintf("%0.3f", rate);
+    // A rate rounded to 0 or 100 would say "none" or "all" where that is not so.
+    if (differing > 0 && rateText == QLatin1String("0.000")) {
+        rateText = QStringLiteral("< 0.001");
+    } else if (differing < compared && rateText == QLatin1String("100.000")) {
+        rateText = QStringLiteral("> 99.999");
     }
+    return QStringLiteral("differ %1 of %2 pixels (%3 %)").arg(differing).arg(compared).arg(rateText);
+}
+
+int runCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    // --json decides the form of errors too, also those of the parsing.
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    const bool json = arguments.mid(0, end < 0 ? arguments.size() : end).contains(QStringLiteral("--json"));
+    QString command;
+    const auto failed = [&](const QString& message) {
+        err << "corvane-cli: " << message << '\n';
+        err.flush();
+        if (json) {
+            const QJsonObject object{{QStringLiteral("command"), command.isEmpty() ? QJsonValue() : command},
+                                     {QStringLiteral("error"), message},
+                                     {QStringLiteral("exitCode"), kExitError}};
+            out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+        }
+        out.flush();
+        return kExitError;
+    };
     try {
         const Arguments parsed = parse(arguments);
+        command = parsed.command;
+        if (parsed.has(QStringLiteral("--version"))) {
+            out << versionLine();
+            out.flush();
+            return kExitEqual;
+        }
+        if (parsed.has(QStringLiteral("--help"))) {
+            out << (parsed.entry != nullptr ? commandHelp(*parsed.entry) : programHelp());
+            out.flush();
+            return kExitEqual;
+        }
+        if (parsed.entry == nullptr) {
+            return failed(QStringLiteral("コマンドがありません") + kHelpHint);
+        }
         CommandRunner runner(parsed, out);
         const int code = runner.run();
         out.flush();
         return code;
     } catch (const UsageError& error) {
-        out.flush();
-        err << "corvane-cli: " << error.message << '\n';
-        err.flush();
-        return kExitError;
+        return failed(error.message);
     } catch (const std::bad_alloc&) {
         // Whatever a file asked to allocate beyond the memory there is ends in the memory message.
-        out.flush();
-        err << "corvane-cli: " << stringText(kMsgOutOfMemory) << '\n';
-        err.flush();
-        return kExitError;
+        return failed(stringText(kMsgOutOfMemory));
     }
 }
 

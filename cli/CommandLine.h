@@ -14,7 +14,8 @@ inline constexpr int kExitError = 2;     // anything went wrong; one line on std
 // on it and writes results to `out` and the one error line to `err`. Returns the exit code.
 int runCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
-// The usage text.
-QString usageText();
+// The summary line of a comparison: "differ D of N pixels (R %)", D of the N compared pixels differing,
+// the rate with three decimals (never rounded to 0 or 100 when that is not exactly so).
+QString differenceSummary(long long differing, long long compared);
 
 } // namespace corvane

@@ -11,6 +11,8 @@ packages=(
     zlib1g-dev
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev imagemagick xvfb xauth xdotool
+    # the Debian package and the checks of what an installation puts on a desktop
+    dpkg-dev fakeroot desktop-file-utils appstream man-db
     # a Japanese font for the interface
     fonts-ipafont-gothic
 )

@@ -3,11 +3,13 @@
 #include "app/window/AreaView.h"
 
 #include "app/ComparisonSession.h"
+#include "app/window/AreaCaptions.h"
 #include "app/window/AreaScaling.h"
 #include "app/window/AreaViewPrivate.h"
 #include "views/HistogramChart.h"
 #include "views/VisualTable.h"
 
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
@@ -236,6 +238,10 @@ std::array<bool, 4> AreaView::paintScene(QPainter& painter) {
             }
         }
     }
+    // Under anything drawn on the areas (the grid), so that it stays whole.
+    for (int k = 0; k < kResult1; ++k) {
+        paintEmptyOriginalHint(painter, k);
+    }
     for (int k = 0; k < 4; ++k) {
         if (k >= kResult1 && m_session.helpPaneShown()) {
             break;
@@ -373,8 +379,88 @@ void AreaView::paintAreaLabels(QPainter& painter) {
         painter.drawText(frame.topLeft() + QPoint(4, 4 + metrics.ascent()), text);
         painter.setPen(kLabelRed);
         painter.drawText(frame.topLeft() + QPoint(3, 3 + metrics.ascent()), text);
+        if (k < kResult1) {
+            paintOriginalCaption(painter, k, frame.x() + 3 + metrics.horizontalAdvance(text));
+        }
     }
     painter.restore();
+}
+
+void AreaView::paintEmptyOriginalHint(QPainter& painter, int area) {
+    // The watermark view takes original 2's place; it is no original.
+    if (!m_session.originalPath(area).isEmpty() || (m_session.watermarkModeOn() && area == kOriginal2)) {
+        return;
+    }
+    const QFontMetrics metrics(painter.font());
+    const QRect& frame = m_geometry.frames[static_cast<std::size_t>(area)];
+    const QStringList lines = emptyOriginalHint().split(QLatin1Char('\n'));
+    const int lineHeight = metrics.height();
+    int y = frame.y() + (frame.height() - lineHeight * static_cast<int>(lines.size())) / 2;
+    if (y < frame.y() + 4 + lineHeight) {
+        return; // no room below the label
+    }
+    painter.save();
+    painter.setBackgroundMode(Qt::TransparentMode);
+    for (const QString& line : lines) {
+        const QString shown = metrics.elidedText(line, Qt::ElideRight, frame.width() - 8);
+        const int x = frame.x() + (frame.width() - metrics.horizontalAdvance(shown)) / 2;
+        painter.setPen(Qt::white);
+        painter.drawText(QPoint(x + 1, y + 1 + metrics.ascent()), shown);
+        painter.setPen(kLabelRed);
+        painter.drawText(QPoint(x, y + metrics.ascent()), shown);
+        y += lineHeight;
+    }
+    painter.restore();
+}
+
+void AreaView::paintOriginalCaption(QPainter& painter, int area, int labelEnd) {
+    const QString& path = m_session.originalPath(area);
+    if (path.isEmpty() || (m_session.watermarkModeOn() && area == kOriginal2)) {
+        return;
+    }
+    // File name and natural size after the label, only where they cover no part of the picture: on the
+    // label's line when the picture leaves it free, else on two lines of their own under the label, in
+    // the strip left of the picture.
+    const QFontMetrics metrics(painter.font());
+    const QRect& frame = m_geometry.frames[static_cast<std::size_t>(area)];
+    const QRect& picture = m_geometry.pictures[static_cast<std::size_t>(area)];
+    const QString name = QFileInfo(path).fileName();
+    const QSize size = m_session.naturalSize(area);
+    const int lineHeight = metrics.height();
+    const auto draw = [&](const QRect& space, const QString& text) {
+        painter.setPen(Qt::white);
+        painter.drawText(space.topLeft() + QPoint(1, 1 + metrics.ascent()), text);
+        painter.setPen(kLabelRed);
+        painter.drawText(space.topLeft() + QPoint(0, metrics.ascent()), text);
+    };
+    // The shadow takes a pixel more than the text.
+    const auto fits = [&metrics](const QString& text, const QRect& space) {
+        return !text.isEmpty() && metrics.horizontalAdvance(text) < space.width();
+    };
+    // A name elided to fit `width`, its middle giving way so that the extension stays; empty when
+    // hardly anything of it would be left.
+    const auto elided = [&](int width) {
+        const QString text = metrics.elidedText(name, Qt::ElideMiddle, width);
+        return text.size() >= std::min<qsizetype>(name.size(), 6) ? text : QString();
+    };
+
+    const int gap = metrics.horizontalAdvance(QLatin1Char(' ')) * 2;
+    const QRect line = captionSpace(frame, picture, labelEnd + gap, frame.y() + 3, lineHeight + 1);
+    const int sizeWidth = metrics.horizontalAdvance(originalCaption(QString(), size));
+    const QString onLine = elided(line.width() - 1 - sizeWidth);
+    if (fits(originalCaption(onLine, size), line)) {
+        draw(line, originalCaption(onLine, size));
+        return;
+    }
+    const QRect nameLine =
+        captionSpace(frame, picture, frame.x() + 3, frame.y() + 3 + lineHeight, lineHeight + 1);
+    const QRect sizeLine =
+        captionSpace(frame, picture, frame.x() + 3, frame.y() + 3 + 2 * lineHeight, lineHeight + 1);
+    const QString nameText = elided(nameLine.width() - 1);
+    if (fits(nameText, nameLine) && fits(sizeCaption(size), sizeLine)) {
+        draw(nameLine, nameText);
+        draw(sizeLine, sizeCaption(size));
+    }
 }
 
 void AreaView::paintDocumentFrame(QPainter& painter) {

@@ -114,6 +114,11 @@ private:
     bool paintSurface(QPainter& painter, int area, ColorRef transparent);
     void paintGrid(QPainter& painter, int area);
     void paintAreaLabels(QPainter& painter);
+    // After original k's label (ending at x = labelEnd): its file name and natural size where they cover
+    // no part of the picture.
+    void paintOriginalCaption(QPainter& painter, int area, int labelEnd);
+    // In original k's area while it has no image: how to set one.
+    void paintEmptyOriginalHint(QPainter& painter, int area);
     void paintDocumentFrame(QPainter& painter);
     // Area k's surface scaled to `size` with `transparent` (kNoColor: opaque), made again when needed.
     const QImage& scaledCopy(int area, QSize size, ColorRef transparent);

@@ -1,5 +1,6 @@
 #include "app/window/CSorvikDlg.h"
 
+#include "app/window/AreaCaptions.h"
 #include "app/window/AreaView.h"
 #include "app/window/CNaviDlg.h"
 #include "app/window/CPropDlg.h"
@@ -658,6 +659,7 @@ void CSorvikDlg::stateChanged() {
         return;
     }
     const ComparisonSession& s = *m_session;
+    setWindowTitle(windowTitleFor(s.originalPath(kOriginal1), s.originalPath(kOriginal2)));
     c.processing->setText(s.processingCaption());
     QMenu* menu = processingMenu(s.processingMenuPosition());
     if (menu != nullptr && c.processing->menu() != menu) {

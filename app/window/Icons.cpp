@@ -1,5 +1,6 @@
 #include "app/window/Icons.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -122,11 +123,27 @@ QIcon helpSettingsIcon() {
     });
 }
 
+QImage applicationIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        return image;
+    }
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 16.0, size / 16.0);
+    drawPicture(painter, QRectF(0.5, 0.5, 10, 9), QColor(150, 200, 240));
+    drawPicture(painter, QRectF(5.5, 6.5, 10, 9), QColor(250, 190, 170));
+    return image;
+}
+
 QIcon applicationIcon() {
-    return drawIcon([](QPainter& p) {
-        drawPicture(p, QRectF(0.5, 0.5, 10, 9), QColor(150, 200, 240));
-        drawPicture(p, QRectF(5.5, 6.5, 10, 9), QColor(250, 190, 170));
-    });
+    // The sizes of the installed icon theme's pictures, so that desktops scale none of them.
+    QIcon icon;
+    for (const int size : kApplicationIconSizes) {
+        icon.addPixmap(QPixmap::fromImage(applicationIconImage(size)));
+    }
+    return icon;
 }
 
 } // namespace corvane

@@ -4,11 +4,13 @@
 #include "app/window/Dialogs.h"
 #include "platform/DisplayFormat.h"
 #include "platform/SafeFile.h"
+#include "platform/Version.h"
 #include "res/Strings.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <optional>
 
@@ -23,12 +25,33 @@ bool isSet(const char* value) {
     return value != nullptr && *value != '\0';
 }
 
+// A local file: URL as its path; any other word as it stands (a non-local URL then fails to load with a
+// message naming it).
+QString originalFromArgument(const QString& argument) {
+    if (argument.startsWith(QLatin1String("file:"))) {
+        const QUrl url(argument);
+        if (url.isLocalFile()) {
+            return url.toLocalFile();
+        }
+    }
+    return argument;
+}
+
 } // namespace
 
 StartupOptions parseStartupArguments(const QStringList& arguments) {
     StartupOptions options;
+    bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
+        if (!optionsEnded && argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || argument.startsWith(QLatin1String("file:"))) {
+            options.originals.push_back(originalFromArgument(argument));
+            continue;
+        }
         const auto value = [&](const QString& name, QString& out) {
             if (argument.startsWith(name + QLatin1Char('='))) {
                 out = argument.mid(name.size() + 1);
@@ -74,6 +97,33 @@ StartupOptions parseStartupArguments(const QStringList& arguments) {
 QString startupUsage() {
     return QStringLiteral("使い方: corvane [--bits-per-pixel 16|24|32] [ORIGINAL1 [ORIGINAL2]]\n"
                           "        corvane [--bits-per-pixel 16|24|32] --sample-pair FOLDER");
+}
+
+QString startupInformation(const QStringList& arguments) {
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("--")) {
+            break;
+        }
+        if (argument == QLatin1String("--version")) {
+            return QStringLiteral("corvane %1\n").arg(QLatin1String(kVersion));
+        }
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            return startupUsage() +
+                   QStringLiteral(
+                       "\n        corvane --help | --version\n\n"
+                       "2 つの画像を比べるウィンドウを開きます。画像を指定すると原本1、原本2 として開き、\n"
+                       "指定しないと前回の原本を開きます。\n\n"
+                       "  --bits-per-pixel N    画像を保持する形式 (16, 24, 32)。既定は画面の色深度で、\n"
+                       "                        環境変数 CORVANE_BITS_PER_PIXEL でも指定できます\n"
+                       "  --sample-pair FOLDER  生成した見本の 2 画像を FOLDER に書いて開きます\n"
+                       "  --help                この説明を表示して終了します\n"
+                       "  --version             バージョンを表示して終了します\n"
+                       "  --                    以降の引数はすべて原本のファイルです\n\n"
+                       "設定は ~/.config/Pellucora/Corvane.conf に保存されます。\n"
+                       "比較をコマンドラインで行うには corvane-cli --help を参照してください。\n");
+        }
+    }
+    return {};
 }
 
 int checkDisplayDepth(int forcedBits, const char* environmentValue, int screenDepth,

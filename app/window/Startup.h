@@ -13,6 +13,8 @@ class DialogProvider;
 
 // What the program's command line asks for:
 //   corvane [--bits-per-pixel 16|24|32] [--sample-pair FOLDER | ORIGINAL1 [ORIGINAL2]]
+// "--" ends the options (the words after it are originals even when they begin with "-"); an original
+// may also be given as a file: URL, as some file managers pass them.
 struct StartupOptions {
     int forcedBits = 0;       // --bits-per-pixel (0: not given); any number is kept, the check refuses it
     QString samplePairFolder; // --sample-pair: write the generated pair there and open it
@@ -24,6 +26,10 @@ struct StartupOptions {
 StartupOptions parseStartupArguments(const QStringList& arguments);
 // The usage lines printed after an argument error.
 QString startupUsage();
+// What `corvane --help` or `corvane --version` prints, when one of them is among the arguments (before any
+// "--"); empty otherwise. Asked before the window's application exists, so that both work without a
+// display and whatever Qt's own options stand beside them.
+QString startupInformation(const QStringList& arguments);
 
 // The surface format: the forced value, else the environment's, else the one for the screen's depth.
 // When none is usable the user is told the depth in question (message 30149) and 0 is returned: the

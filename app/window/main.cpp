@@ -16,7 +16,18 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <unistd.h>
+
 int main(int argc, char** argv) {
+    // --help and --version answer before anything needs a display.
+    QStringList raw;
+    for (int i = 1; i < argc; ++i) {
+        raw.push_back(QString::fromLocal8Bit(argv[i]));
+    }
+    if (const QString information = corvane::startupInformation(raw); !information.isEmpty()) {
+        std::fputs(information.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     // Without a display QApplication would abort; say so and how to run under a virtual one.
     if (!corvane::displayAvailable(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
                                    std::getenv("QT_QPA_PLATFORM"))) {
@@ -26,6 +37,8 @@ int main(int argc, char** argv) {
     corvane::CSorvikApp app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(corvane::kOrganisationName));
     QApplication::setApplicationName(QString::fromLatin1(corvane::kApplicationName));
+    // The desktop entry's name: desktops show the window with the entry's icon and name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pellucora.corvane"));
     QApplication::setFont(corvane::dialogFont());
     // Qt's own dialogs (files, colours) in Japanese, where the translations are installed.
     QTranslator qtTexts;
@@ -34,13 +47,18 @@ int main(int argc, char** argv) {
     }
 
     QTextStream err(stderr);
+    corvane::DialogProvider dialogs;
     const corvane::StartupOptions options = corvane::parseStartupArguments(QApplication::arguments().mid(1));
     if (!options.error.isEmpty()) {
         err << "corvane: " << options.error << '\n' << corvane::startupUsage() << '\n';
+        err.flush();
+        // Started from a file manager or a menu, nobody reads stderr: the user is told in a message box.
+        if (isatty(STDERR_FILENO) == 0) {
+            dialogs.message(nullptr, options.error, corvane::MessageType::Stop);
+        }
         return 2;
     }
 
-    corvane::DialogProvider dialogs;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int bits =
         corvane::checkDisplayDepth(options.forcedBits, std::getenv(corvane::kBitsPerPixelVariable),

@@ -1,73 +1,13 @@
 // corvane-cli's contract: commands, outputs and exit codes.
 
-#include "cli/CommandLine.h"
+#include "tests/cli/CommandLineFixture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QPainter>
-#include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
-namespace corvane {
+namespace corvane::test {
 namespace {
-
-QImage picture(int width, int height, int seed) {
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            image.setPixel(x, y, qRgb((x * 9 + seed) & 0xFF, (y * 7 + x * x) & 0xFF, (x ^ y * 5) & 0xFF));
-        }
-    }
-    return image;
-}
-
-class CommandLine : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_folder.isValid());
-        m_oldTemp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", m_folder.path().toLocal8Bit());
-        const QImage base = picture(48, 32, 1);
-        ASSERT_TRUE(base.save(path("a.png")));
-        ASSERT_TRUE(base.save(path("same.png")));
-        QImage changed = base.copy();
-        changed.setPixel(10, 10, qRgb(1, 2, 3));
-        ASSERT_TRUE(changed.save(path("b.png")));
-        ASSERT_TRUE(picture(20, 10, 2).save(path("small.png")));
-    }
-    void TearDown() override {
-        if (m_oldTemp.isEmpty()) {
-            qunsetenv("TMPDIR");
-        } else {
-            qputenv("TMPDIR", m_oldTemp);
-        }
-    }
-
-    QString path(const char* name) const { return m_folder.filePath(QString::fromUtf8(name)); }
-
-    // Runs a command line; the words "@name" stand for files of the test folder.
-    int run(const QStringList& words) {
-        QStringList arguments;
-        for (const QString& word : words) {
-            arguments.push_back(word.startsWith(QLatin1Char('@')) ? path(word.mid(1).toUtf8().constData())
-                                                                  : word);
-        }
-        out.clear();
-        err.clear();
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        return runCommandLine(arguments, outStream, errStream);
-    }
-
-    QString out;
-    QString err;
-
-private:
-    QTemporaryDir m_folder;
-    QByteArray m_oldTemp;
-};
 
 TEST_F(CommandLine, ComparisonsExitZeroWhenEqualAndOneWhenDifferent) {
     EXPECT_EQ(run({"pixel", "@a.png", "@same.png"}), 0) << err.toStdString();
@@ -92,23 +32,26 @@ TEST_F(CommandLine, ComparisonsExitZeroWhenEqualAndOneWhenDifferent) {
 TEST_F(CommandLine, ReportsOfHistogramScanBestMatchAndProperties) {
     ASSERT_EQ(run({"histogram", "@a.png", "@same.png"}), 0);
     const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 257);
+    ASSERT_EQ(lines.size(), 258); // the CSV, then the summary line
+    EXPECT_EQ(lines[257], QStringLiteral("differ 0 of 1536 pixels (0.000 %)"));
     EXPECT_EQ(lines[0], QStringLiteral("value,red1,green1,blue1,red2,green2,blue2"));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("0,")));
 
     ASSERT_EQ(run({"scan", "--channel", "green", "--shift", "2,0", "@a.png", "@a.png"}), 1);
     const QStringList scan = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(scan.size(), 3);
+    ASSERT_EQ(scan.size(), 4);
+    EXPECT_TRUE(scan[3].startsWith(QStringLiteral("differ "))) << scan[3].toStdString();
     EXPECT_TRUE(scan[0].startsWith(QStringLiteral("rate ")));
     EXPECT_TRUE(scan[1].startsWith(QStringLiteral("rows ")));
     EXPECT_EQ(scan[2].split(QLatin1Char(',')).size(), 48);
 
     ASSERT_EQ(run({"bestmatch", "@a.png", "@same.png"}), 0);
-    EXPECT_EQ(out, QStringLiteral("shift 0 0\nrate 100.000\n"));
+    EXPECT_EQ(out, QStringLiteral("shift 0 0\nrate 100.000\ndiffer 0 of 1536 pixels (0.000 %)\n"));
 
     ASSERT_EQ(run({"properties", "@a.png", "@b.png"}), 1);
     const QStringList rows = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(rows.size(), 15);
+    ASSERT_EQ(rows.size(), 16);
+    EXPECT_EQ(rows[15], QStringLiteral("differ 1 of 1536 pixels (0.065 %)"));
     EXPECT_EQ(rows[0].split(QLatin1Char('\t')).size(), 5);
     EXPECT_TRUE(rows[2].startsWith(QStringLiteral("3\t合致\t総ピクセル数\t1,536\t1,536")));
 }
@@ -184,4 +127,4 @@ TEST_F(CommandLine, EmbedAndExtractADocument) {
 }
 
 } // namespace
-} // namespace corvane
+} // namespace corvane::test

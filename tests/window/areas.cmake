@@ -4,6 +4,7 @@ find_package(Qt6 REQUIRED COMPONENTS Test)
 corvane_add_test(corvane_area_tests
     LABEL gui
     SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/AreaCaptionsTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/AreaGeometryTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/AreaScalingTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/AreaTestSupport.cpp
