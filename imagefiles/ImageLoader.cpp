@@ -3,6 +3,7 @@
 #include "imagefiles/GifReader.h"
 #include "imagefiles/ImageConversion.h"
 #include "imagefiles/KeyColour.h"
+#include "imagefiles/PngReader.h"
 #include "platform/Blit.h"
 #include "platform/Pixel565.h"
 #include "platform/SafeFile.h"
@@ -251,6 +252,42 @@ Status decodeWithQt(const QByteArray& bytes, const QString& name, const QString&
     return Status::success();
 }
 
+// 8-bit PNG files go through our own reader, straight into a buffer that a surface can take over; the
+// kinds it declines (16-bit and sub-byte samples, interlacing, ...) go on to Qt's reader. `handled` is
+// false when it declined.
+Status decodePng(const QByteArray& bytes, const QString& name, qint64 maxPixels, Decoded& out,
+                 bool& handled) {
+    handled = true;
+    if (Status checked = checkPngHeader(bytes, name, maxPixels); !checked) {
+        return checked;
+    }
+    PngImage png;
+    const PngResult result = readPng(
+        {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())},
+        png, maxPixels);
+    const QString format = QStringLiteral("png");
+    switch (result.outcome) {
+    case PngOutcome::Decoded:
+        out.storage = std::move(png.pixels);
+        out.image =
+            QImage(out.storage.get(), png.width, png.height, qsizetype{4} * png.width, QImage::Format_ARGB32);
+        out.format = format;
+        // Only a pixel below full alpha needs a key colour; an opaque image needs none either way.
+        out.hasAlpha = png.translucent;
+        return Status::success();
+    case PngOutcome::Corrupt:
+        return corruptImageStatus(name, format, result.reason);
+    case PngOutcome::TooLarge:
+        return imageTooLargeStatus(name, QSize(png.width, png.height));
+    case PngOutcome::OutOfMemory:
+        return imageOutOfMemoryStatus(name);
+    case PngOutcome::Declined:
+        break;
+    }
+    handled = false;
+    return Status::success();
+}
+
 Status decode(const QByteArray& bytes, const QString& name, qint64 maxPixels, Decoded& out) {
     if (bytes.isEmpty()) {
         return Status::failure(fileMessage(name, QStringLiteral("は空のファイルです")));
@@ -264,6 +301,12 @@ Status decode(const QByteArray& bytes, const QString& name, qint64 maxPixels, De
         out.format = format;
         out.hasAlpha = true;
         return decodeGif(bytes, name, out.image, maxPixels);
+    }
+    if (format == QLatin1String("png")) {
+        bool handled = false;
+        if (Status status = decodePng(bytes, name, maxPixels, out, handled); !status || handled) {
+            return status;
+        }
     }
     return decodeWithQt(bytes, name, format, maxPixels, out);
 }

@@ -8,7 +8,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
     # libraries
     qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev libgif-dev libimagequant-dev libssl-dev
-    zlib1g-dev
+    zlib1g-dev libdeflate-dev
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev imagemagick xvfb xauth
     # a Japanese font for the interface

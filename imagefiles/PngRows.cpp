@@ -1,0 +1,336 @@
+#include "imagefiles/PngRows.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#if defined(__GNUC__)
+#include <tmmintrin.h>
+#endif
+#endif
+
+namespace corvane::png {
+
+namespace {
+
+enum Filter : std::uint8_t { kNone = 0, kSub = 1, kUp = 2, kAverage = 3, kPaeth = 4 };
+
+std::uint32_t load32(const std::uint8_t* p) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+void store32(std::uint8_t* p, std::uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
+
+std::uint8_t paethPredictor(int a, int b, int c) {
+    const int pa = b > c ? b - c : c - b;
+    const int pb = a > c ? a - c : c - a;
+    const int p = a + b - 2 * c;
+    const int pc = p < 0 ? -p : p;
+    if (pa <= pb && pa <= pc) {
+        return static_cast<std::uint8_t>(a);
+    }
+    return static_cast<std::uint8_t>(pb <= pc ? b : c);
+}
+
+// Any filter on any pixel size, one byte at a time: the rows of one and two bytes per pixel, and the
+// machines without the vector kernels.
+void unfilterBytes(Filter filter, const std::uint8_t* in, const std::uint8_t* prior, std::uint8_t* raw,
+                   std::size_t bytes, std::size_t bpp) {
+    const std::size_t lead = bpp < bytes ? bpp : bytes;
+    switch (filter) {
+    case kNone:
+        std::memcpy(raw, in, bytes);
+        return;
+    case kSub:
+        std::memcpy(raw, in, lead);
+        for (std::size_t i = lead; i < bytes; ++i) {
+            raw[i] = static_cast<std::uint8_t>(in[i] + raw[i - bpp]);
+        }
+        return;
+    case kUp:
+        for (std::size_t i = 0; i < bytes; ++i) {
+            raw[i] = static_cast<std::uint8_t>(in[i] + prior[i]);
+        }
+        return;
+    case kAverage:
+        for (std::size_t i = 0; i < lead; ++i) {
+            raw[i] = static_cast<std::uint8_t>(in[i] + (prior[i] >> 1));
+        }
+        for (std::size_t i = lead; i < bytes; ++i) {
+            raw[i] = static_cast<std::uint8_t>(in[i] + ((raw[i - bpp] + prior[i]) >> 1));
+        }
+        return;
+    case kPaeth:
+        for (std::size_t i = 0; i < lead; ++i) {
+            raw[i] = static_cast<std::uint8_t>(in[i] + prior[i]);
+        }
+        for (std::size_t i = lead; i < bytes; ++i) {
+            raw[i] =
+                static_cast<std::uint8_t>(in[i] + paethPredictor(raw[i - bpp], prior[i], prior[i - bpp]));
+        }
+        return;
+    }
+}
+
+// ---- Conversion of reconstructed samples into pixels ----
+
+std::uint32_t fromRgb(std::uint32_t rgbx) {
+    // R, G, B, x in memory is 0xxxBBGGRR; the pixel is 0xFFRRGGBB.
+    return __builtin_bswap32(rgbx << 8) | 0xFF000000u;
+}
+std::uint32_t fromRgba(std::uint32_t rgba) {
+    return __builtin_bswap32(rgba << 8) | (rgba & 0xFF000000u);
+}
+
+#if defined(__SSE2__) && defined(__GNUC__)
+__attribute__((target("ssse3"))) void rgbToPixelsSsse3(const std::uint8_t* raw, std::uint8_t* out,
+                                                       std::size_t width) {
+    // Four pixels of three bytes become four of four: B, G, R from each, alpha 255.
+    const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    std::size_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + 3 * x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x),
+                         _mm_or_si128(_mm_shuffle_epi8(v, order), opaque));
+    }
+    for (; x < width; ++x) {
+        store32(out + 4 * x, fromRgb(load32(raw + 3 * x)));
+    }
+}
+#endif
+
+void rgbToPixels(const std::uint8_t* raw, std::uint8_t* out, std::size_t width) {
+#if defined(__SSE2__) && defined(__GNUC__)
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3) {
+        rgbToPixelsSsse3(raw, out, width);
+        return;
+    }
+#endif
+    for (std::size_t x = 0; x < width; ++x) {
+        store32(out + 4 * x, fromRgb(load32(raw + 3 * x)));
+    }
+}
+
+std::uint32_t rgbaToPixels(const std::uint8_t* raw, std::uint8_t* out, std::size_t width) {
+    std::uint32_t alphaAnd = 0xFFFFFFFFu;
+    std::size_t x = 0;
+#if defined(__SSE2__)
+    // Red and blue trade places in each word; green and alpha stay.
+    const __m128i keep = _mm_set1_epi32(static_cast<int>(0xFF00FF00u));
+    const __m128i low = _mm_set1_epi32(0xFF);
+    __m128i all = _mm_set1_epi32(-1);
+    for (; x + 4 <= width; x += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + 4 * x));
+        const __m128i red = _mm_and_si128(v, low);
+        const __m128i blue = _mm_and_si128(_mm_srli_epi32(v, 16), low);
+        const __m128i px = _mm_or_si128(_mm_and_si128(v, keep), _mm_or_si128(_mm_slli_epi32(red, 16), blue));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), px);
+        all = _mm_and_si128(all, px);
+    }
+    alignas(16) std::uint32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), all);
+    alphaAnd = lanes[0] & lanes[1] & lanes[2] & lanes[3];
+#endif
+    for (; x < width; ++x) {
+        const std::uint32_t px = fromRgba(load32(raw + 4 * x));
+        store32(out + 4 * x, px);
+        alphaAnd &= px;
+    }
+    return alphaAnd;
+}
+
+std::uint32_t tableToPixels(const std::array<std::uint32_t, 256>& table, const std::uint8_t* raw,
+                            std::uint8_t* out, std::size_t width) {
+    std::uint32_t alphaAnd = 0xFFFFFFFFu;
+    for (std::size_t x = 0; x < width; ++x) {
+        const std::uint32_t px = table[raw[x]];
+        store32(out + 4 * x, px);
+        alphaAnd &= px;
+    }
+    return alphaAnd;
+}
+
+std::uint32_t greyAlphaToPixels(const std::uint8_t* raw, std::uint8_t* out, std::size_t width) {
+    std::uint32_t alphaAnd = 0xFFFFFFFFu;
+    for (std::size_t x = 0; x < width; ++x) {
+        const std::uint32_t grey = raw[2 * x];
+        const std::uint32_t px = (std::uint32_t{raw[2 * x + 1]} << 24) | (grey * 0x010101u);
+        store32(out + 4 * x, px);
+        alphaAnd &= px;
+    }
+    return alphaAnd;
+}
+
+// Pixels of the key colour become fully transparent, keeping their colour.
+std::uint32_t applyKey(std::uint8_t* out, std::size_t width, std::uint32_t key) {
+    std::uint32_t alphaAnd = 0xFFFFFFFFu;
+    for (std::size_t x = 0; x < width; ++x) {
+        std::uint32_t px = load32(out + 4 * x);
+        if ((px & 0x00FFFFFFu) == key) {
+            px = key;
+            store32(out + 4 * x, px);
+        }
+        alphaAnd &= px;
+    }
+    return alphaAnd;
+}
+
+// Writes reconstructed samples out as pixels; returns the AND of the pixels written.
+std::uint32_t convertRow(const RowLayout& layout, const std::uint8_t* raw, std::uint8_t* out) {
+    switch (layout.samples) {
+    case Samples::Grey:
+    case Samples::Palette:
+        return tableToPixels(layout.table, raw, out, layout.width);
+    case Samples::GreyAlpha:
+        return greyAlphaToPixels(raw, out, layout.width);
+    case Samples::Rgb:
+        rgbToPixels(raw, out, layout.width);
+        return 0xFFFFFFFFu;
+    case Samples::Rgba:
+        return rgbaToPixels(raw, out, layout.width);
+    }
+    return 0xFFFFFFFFu;
+}
+
+#if defined(__SSE2__)
+
+// ---- Vector kernels for three and four bytes per pixel ----
+//
+// Sub, average and Paeth make each pixel depend on the one to its left, so these go one pixel at a time
+// with the channels of a pixel in the 16-bit lanes of a register; the pixel is written out in the same
+// step, from the register. Up and none have no such chain and go sixteen bytes at a time.
+
+__m128i load4(const std::uint8_t* p) {
+    return _mm_cvtsi32_si128(static_cast<int>(load32(p)));
+}
+
+__m128i widen(const std::uint8_t* p) {
+    return _mm_unpacklo_epi8(load4(p), _mm_setzero_si128());
+}
+
+__m128i select(__m128i mask, __m128i ifSet, __m128i ifClear) {
+    return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
+}
+
+__m128i absolute(__m128i v) {
+    return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v));
+}
+
+template <std::size_t Bpp, Filter F>
+std::uint32_t chainedRow(const std::uint8_t* in, const std::uint8_t* prior, std::uint8_t* raw,
+                         std::uint8_t* out, std::size_t width) {
+    static_assert(Bpp == 3 || Bpp == 4);
+    const __m128i bytes = _mm_set1_epi16(0xFF);
+    // Three-byte pixels carry a byte of the next pixel in their fourth lane; it becomes alpha 255.
+    const __m128i opaque = _mm_cvtsi32_si128(Bpp == 3 ? static_cast<int>(0xFF000000u) : 0);
+    __m128i all = _mm_set1_epi32(-1);
+    __m128i left = _mm_setzero_si128();      // a: the reconstructed pixel to the left
+    __m128i upperLeft = _mm_setzero_si128(); // c: the prior row's pixel to the left
+    for (std::size_t x = 0; x < width; ++x) {
+        const std::size_t i = x * Bpp;
+        const __m128i delta = widen(in + i);
+        __m128i value;
+        if constexpr (F == kSub) {
+            value = _mm_add_epi16(delta, left);
+        } else if constexpr (F == kAverage) {
+            const __m128i above = widen(prior + i);
+            value = _mm_add_epi16(delta, _mm_srli_epi16(_mm_add_epi16(left, above), 1));
+        } else {
+            const __m128i above = widen(prior + i);
+            const __m128i towardsLeft = _mm_sub_epi16(above, upperLeft); // p − a
+            const __m128i towardsAbove = _mm_sub_epi16(left, upperLeft); // p − b
+            const __m128i pc = absolute(_mm_add_epi16(towardsLeft, towardsAbove));
+            const __m128i pa = absolute(towardsLeft);
+            const __m128i pb = absolute(towardsAbove);
+            const __m128i notLeft = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+            const __m128i aboveOrCorner = select(_mm_cmpgt_epi16(pb, pc), upperLeft, above);
+            value = _mm_add_epi16(delta, select(notLeft, aboveOrCorner, left));
+            upperLeft = above;
+        }
+        value = _mm_and_si128(value, bytes);
+        left = value;
+        store32(raw + i, static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(value, value))));
+        const __m128i bgra = _mm_shufflelo_epi16(value, _MM_SHUFFLE(3, 0, 1, 2));
+        const __m128i px = _mm_or_si128(_mm_packus_epi16(bgra, bgra), opaque);
+        store32(out + 4 * x, static_cast<std::uint32_t>(_mm_cvtsi128_si32(px)));
+        if constexpr (Bpp == 4) {
+            all = _mm_and_si128(all, px);
+        }
+    }
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(all));
+}
+
+void upRow(const std::uint8_t* in, const std::uint8_t* prior, std::uint8_t* raw, std::size_t bytes) {
+    std::size_t i = 0;
+    for (; i + 16 <= bytes; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(prior + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(raw + i), _mm_add_epi8(a, b));
+    }
+    for (; i < bytes; ++i) {
+        raw[i] = static_cast<std::uint8_t>(in[i] + prior[i]);
+    }
+}
+
+template <std::size_t Bpp>
+bool vectorRow(const RowLayout& layout, Filter filter, const std::uint8_t* in, const std::uint8_t* prior,
+               std::uint8_t* raw, std::uint8_t* out, std::uint32_t& alphaAnd) {
+    const std::size_t width = layout.width;
+    switch (filter) {
+    case kNone:
+        std::memcpy(raw, in, width * Bpp);
+        alphaAnd &= convertRow(layout, raw, out);
+        return true;
+    case kUp:
+        upRow(in, prior, raw, width * Bpp);
+        alphaAnd &= convertRow(layout, raw, out);
+        return true;
+    case kSub:
+        alphaAnd &= chainedRow<Bpp, kSub>(in, prior, raw, out, width);
+        return true;
+    case kAverage:
+        alphaAnd &= chainedRow<Bpp, kAverage>(in, prior, raw, out, width);
+        return true;
+    case kPaeth:
+        alphaAnd &= chainedRow<Bpp, kPaeth>(in, prior, raw, out, width);
+        return true;
+    }
+    return false;
+}
+
+#endif
+
+} // namespace
+
+bool decodeRow(const RowLayout& layout, const std::uint8_t* filtered, const std::uint8_t* prior,
+               std::uint8_t* raw, std::uint8_t* out, std::uint32_t& alphaAnd) {
+    if (filtered[0] > kPaeth) {
+        return false;
+    }
+    const auto filter = static_cast<Filter>(filtered[0]);
+    const std::uint8_t* in = filtered + 1;
+    const std::size_t bpp = bytesPerPixel(layout.samples);
+#if defined(__SSE2__)
+    if (layout.samples == Samples::Rgb || layout.samples == Samples::Rgba) {
+        std::uint32_t written = 0xFFFFFFFFu;
+        const bool known = layout.samples == Samples::Rgb
+                               ? vectorRow<3>(layout, filter, in, prior, raw, out, written)
+                               : vectorRow<4>(layout, filter, in, prior, raw, out, written);
+        alphaAnd &= layout.hasKey ? applyKey(out, layout.width, layout.key) : written;
+        return known;
+    }
+#endif
+    unfilterBytes(filter, in, prior, raw, layout.width * bpp, bpp);
+    alphaAnd &= convertRow(layout, raw, out);
+    if (layout.samples == Samples::Rgb && layout.hasKey) {
+        alphaAnd &= applyKey(out, layout.width, layout.key);
+    }
+    return true;
+}
+
+} // namespace corvane::png
