@@ -27,6 +27,24 @@ void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
     std::abort();
 }
 
+// True when a chunk walk from the start reaches a chunk that claims more than a megabyte beyond the end of
+// the file. Qt's reader sets about reading such a chunk (zeroing a buffer of its size) before it finds
+// the file too short, which takes seconds; ours refuses it at once, and such files are not compared.
+bool claimsHugeChunk(const std::uint8_t* data, std::size_t size) {
+    for (std::size_t at = 8; size - at >= 8;) {
+        const std::size_t length = (std::size_t{data[at]} << 24) | (std::size_t{data[at + 1]} << 16) |
+                                   (std::size_t{data[at + 2]} << 8) | data[at + 3];
+        if (length > size - at - 8) {
+            return length - (size - at - 8) > (std::size_t{1} << 20);
+        }
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0 || size - at - 8 - length < 4) {
+            return false;
+        }
+        at += 12 + length;
+    }
+    return false;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -39,6 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     corvane::PngImage ours;
     const corvane::PngResult result = corvane::readPng({data, size}, ours, kFuzzMaxPixels);
     if (result.outcome != corvane::PngOutcome::Decoded && result.outcome != corvane::PngOutcome::Corrupt) {
+        return 0;
+    }
+    if (result.outcome == corvane::PngOutcome::Corrupt && claimsHugeChunk(data, size)) {
         return 0;
     }
     QBuffer buffer;

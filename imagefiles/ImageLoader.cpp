@@ -255,16 +255,20 @@ Status decodeWithQt(const QByteArray& bytes, const QString& name, const QString&
 // 8-bit PNG files go through our own reader, straight into a buffer that a surface can take over; the
 // kinds it declines (16-bit and sub-byte samples, interlacing, ...) go on to Qt's reader. `handled` is
 // false when it declined.
-Status decodePng(const QByteArray& bytes, const QString& name, qint64 maxPixels, Decoded& out,
-                 bool& handled) {
+// `writable`, when not null, is the bytes' own storage, which the reader may use as working space (it
+// puts every byte back).
+Status decodePng(const QByteArray& bytes, std::uint8_t* writable, const QString& name, qint64 maxPixels,
+                 Decoded& out, bool& handled) {
     handled = true;
     if (Status checked = checkPngHeader(bytes, name, maxPixels); !checked) {
         return checked;
     }
     PngImage png;
-    const PngResult result = readPng(
-        {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())},
-        png, maxPixels);
+    const auto size = static_cast<std::size_t>(bytes.size());
+    const PngResult result =
+        writable != nullptr
+            ? readPngInPlace({writable, size}, png, maxPixels)
+            : readPng({reinterpret_cast<const std::uint8_t*>(bytes.constData()), size}, png, maxPixels);
     const QString format = QStringLiteral("png");
     switch (result.outcome) {
     case PngOutcome::Decoded:
@@ -288,7 +292,8 @@ Status decodePng(const QByteArray& bytes, const QString& name, qint64 maxPixels,
     return Status::success();
 }
 
-Status decode(const QByteArray& bytes, const QString& name, qint64 maxPixels, Decoded& out) {
+Status decode(const QByteArray& bytes, const QString& name, qint64 maxPixels, Decoded& out,
+              std::uint8_t* writable = nullptr) {
     if (bytes.isEmpty()) {
         return Status::failure(fileMessage(name, QStringLiteral("は空のファイルです")));
     }
@@ -304,7 +309,7 @@ Status decode(const QByteArray& bytes, const QString& name, qint64 maxPixels, De
     }
     if (format == QLatin1String("png")) {
         bool handled = false;
-        if (Status status = decodePng(bytes, name, maxPixels, out, handled); !status || handled) {
+        if (Status status = decodePng(bytes, writable, name, maxPixels, out, handled); !status || handled) {
             return status;
         }
     }
@@ -513,16 +518,27 @@ Status decodeImageBytes(const QByteArray& bytes, const QString& name, QImage& ou
     return Status::success();
 }
 
-Status loadImageBytes(const QByteArray& bytes, const QString& name, int displayBits, LoadedImage& out,
-                      qint64 maxPixels) {
+namespace {
+
+// loadImageBytes(), where `writable` (may be null) is the bytes' own storage, which a decoder may use as
+// working space as long as it puts the bytes back.
+Status loadBytes(const QByteArray& bytes, std::uint8_t* writable, const QString& name, int displayBits,
+                 LoadedImage& out, qint64 maxPixels) {
     Decoded decoded;
-    if (Status status = decode(bytes, name, maxPixels, decoded); !status) {
+    if (Status status = decode(bytes, name, maxPixels, decoded, writable); !status) {
         return status;
     }
     out.document = decoded.hasAlpha ? readContainer(decoded.image) : std::nullopt;
     out.storage = std::move(decoded.storage);
     applyKeyColour(decoded, bytes, displayBits, out);
     return Status::success();
+}
+
+} // namespace
+
+Status loadImageBytes(const QByteArray& bytes, const QString& name, int displayBits, LoadedImage& out,
+                      qint64 maxPixels) {
+    return loadBytes(bytes, nullptr, name, displayBits, out, maxPixels);
 }
 
 Status LoadImageFile(const QString& path, const QString& format, int displayBits, LoadedImage& out) {
@@ -536,7 +552,8 @@ Status LoadImageFile(const QString& path, const QString& format, int displayBits
     if (Status read = readWholeFile(path, storage, bytes, kMaxImageFileBytes); !read) {
         return read;
     }
-    return loadImageBytes(bytes, path, displayBits, out);
+    return loadBytes(bytes, reinterpret_cast<std::uint8_t*>(storage.get()), path, displayBits, out,
+                     kMaxImagePixels);
 }
 
 Status decodeImageFile(const QString& path, QImage& out) {

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <optional>
 #include <vector>
 
 namespace corvane {
@@ -283,13 +285,116 @@ png::RowLayout rowLayout(const Chunks& chunks) {
     return layout;
 }
 
+// The two bytes that open the zlib stream: deflate with a window of at most 32 kB, no preset dictionary,
+// and the check that makes them a multiple of 31.
+PngResult checkZlibHeader(const std::vector<std::span<const std::uint8_t>>& parts) {
+    std::array<std::uint32_t, 2> head{};
+    std::size_t found = 0;
+    for (const auto& part : parts) {
+        for (std::size_t i = 0; i < part.size() && found < head.size(); ++i) {
+            head[found++] = part[i];
+        }
+    }
+    if (found < head.size()) {
+        return corrupt(QStringLiteral("画像データが途中で終わっています"));
+    }
+    const bool deflate = (head[0] & 0x0F) == 8 && (head[0] >> 4) <= 7;
+    if (!deflate || (head[0] * 256 + head[1]) % 31 != 0 || (head[1] & 0x20) != 0) {
+        return corrupt(QStringLiteral("画像データの zlib ヘッダーが正しくありません"));
+    }
+    return {PngOutcome::Decoded, {}};
+}
+
 struct DecompressorFree {
     void operator()(libdeflate_decompressor* d) const noexcept { libdeflate_free_decompressor(d); }
 };
 
+// The zlib stream of several IDAT chunks, joined in a copy: the inflater takes it in one piece.
+bool joinInCopy(const std::vector<std::span<const std::uint8_t>>& parts, Buffer<std::uint8_t>& joined,
+                std::span<const std::uint8_t>& stream) {
+    std::size_t total = 0;
+    for (const auto& part : parts) {
+        total += part.size();
+    }
+    joined = allocateBuffer<std::uint8_t>(total);
+    if (!joined) {
+        return false;
+    }
+    std::size_t at = 0;
+    for (const auto& part : parts) {
+        std::memcpy(joined.get() + at, part.data(), part.size());
+        at += part.size();
+    }
+    stream = {joined.get(), total};
+    return true;
+}
+
+// The zlib stream of several IDAT chunks, joined where it lies: each part moves down to follow the one
+// before it, over the CRCs and chunk headers between them, which are kept aside. The file's bytes are put
+// back as they were when this goes out of scope. This spares a copy of the stream: its memory, and the
+// time of touching that memory for the first time.
+class JoinedInPlace {
+public:
+    JoinedInPlace(std::uint8_t* file, const std::uint8_t* constFile,
+                  const std::vector<std::span<const std::uint8_t>>& parts)
+        : m_parts(parts.size()) {
+        // Everything that may fail is allocated before the first byte moves.
+        std::size_t gapBytes = static_cast<std::size_t>(parts.back().data() - parts.front().data());
+        for (std::size_t k = 0; k + 1 < parts.size(); ++k) {
+            gapBytes -= parts[k].size();
+        }
+        m_gaps.reserve(gapBytes);
+        std::uint8_t* end = nullptr;
+        for (std::size_t k = 0; k < parts.size(); ++k) {
+            std::uint8_t* start = file + (parts[k].data() - constFile);
+            if (k > 0) {
+                std::uint8_t* gapStart = file + (parts[k - 1].data() - constFile) + parts[k - 1].size();
+                m_gaps.insert(m_gaps.end(), gapStart, start);
+            }
+            m_parts[k] = {start, k == 0 ? start : end, parts[k].size()};
+            std::memmove(m_parts[k].now, start, parts[k].size());
+            end = m_parts[k].now + parts[k].size();
+        }
+        m_stream = {m_parts.front().now, static_cast<std::size_t>(end - m_parts.front().now)};
+    }
+    JoinedInPlace(const JoinedInPlace&) = delete;
+    JoinedInPlace& operator=(const JoinedInPlace&) = delete;
+    ~JoinedInPlace() {
+        // From the last part down: each goes back up to where it was, then the bytes in front of it. Its
+        // place never overlaps the parts below it, which still lie joined further down.
+        std::size_t gapEnd = m_gaps.size();
+        for (std::size_t k = m_parts.size(); k-- > 1;) {
+            const Part& part = m_parts[k];
+            std::memmove(part.was, part.now, part.size);
+            const Part& below = m_parts[k - 1];
+            const std::size_t gapBytes = static_cast<std::size_t>(part.was - (below.was + below.size));
+            gapEnd -= gapBytes;
+            std::memcpy(below.was + below.size, m_gaps.data() + gapEnd, gapBytes);
+        }
+    }
+
+    std::span<const std::uint8_t> stream() const { return m_stream; }
+
+private:
+    struct Part {
+        std::uint8_t* was = nullptr;
+        std::uint8_t* now = nullptr;
+        std::size_t size = 0;
+    };
+    std::vector<Part> m_parts;
+    std::vector<std::uint8_t> m_gaps;
+    std::span<const std::uint8_t> m_stream;
+};
+
+PngResult decodePng(std::span<const std::uint8_t> file, std::uint8_t* writable, PngImage& out,
+                    qint64 maxPixels);
+
 } // namespace
 
-PngResult readPng(std::span<const std::uint8_t> file, PngImage& out, qint64 maxPixels) {
+namespace {
+
+PngResult decodePng(std::span<const std::uint8_t> file, std::uint8_t* writable, PngImage& out,
+                    qint64 maxPixels) {
     static constexpr std::uint8_t kSignature[kSignatureBytes] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (file.size() < kSignatureBytes || std::memcmp(file.data(), kSignature, kSignatureBytes) != 0) {
         return corrupt(QStringLiteral("PNG の署名がありません"));
@@ -300,6 +405,10 @@ PngResult readPng(std::span<const std::uint8_t> file, PngImage& out, qint64 maxP
     }
     if (chunks.imageData.empty()) {
         return corrupt(QStringLiteral("画像データ（IDAT チャンク）が空です"));
+    }
+
+    if (PngResult checked = checkZlibHeader(chunks.imageData); checked.outcome != PngOutcome::Decoded) {
+        return checked;
     }
 
     const png::RowLayout layout = rowLayout(chunks);
@@ -322,24 +431,16 @@ PngResult readPng(std::span<const std::uint8_t> file, PngImage& out, qint64 maxP
     }
     std::memset(pixels.get() + workBytes, 0, png::kRowSlack);
 
-    // The zlib stream of several IDAT chunks is joined first: the inflater takes it in one piece.
     Buffer<std::uint8_t> joined;
+    std::optional<JoinedInPlace> joinedInPlace;
     std::span<const std::uint8_t> stream = chunks.imageData.front();
     if (chunks.imageData.size() > 1) {
-        std::size_t total = 0;
-        for (const auto& part : chunks.imageData) {
-            total += part.size();
-        }
-        joined = allocateBuffer<std::uint8_t>(total);
-        if (!joined) {
+        if (writable != nullptr) {
+            joinedInPlace.emplace(writable, file.data(), chunks.imageData);
+            stream = joinedInPlace->stream();
+        } else if (!joinInCopy(chunks.imageData, joined, stream)) {
             return {PngOutcome::OutOfMemory, {}};
         }
-        std::size_t at = 0;
-        for (const auto& part : chunks.imageData) {
-            std::memcpy(joined.get() + at, part.data(), part.size());
-            at += part.size();
-        }
-        stream = {joined.get(), total};
     }
     std::uint8_t* const inflated = pixels.get() + (workBytes - inflatedBytes);
     std::size_t consumed = 0;
@@ -347,17 +448,18 @@ PngResult readPng(std::span<const std::uint8_t> file, PngImage& out, qint64 maxP
     const libdeflate_result result = libdeflate_zlib_decompress_ex(
         decompressor.get(), stream.data(), stream.size(), inflated, inflatedBytes, &consumed, &produced);
     joined.reset();
+    joinedInPlace.reset();
     switch (result) {
     case LIBDEFLATE_SUCCESS:
         if (produced != inflatedBytes) {
             return corrupt(QStringLiteral("画像データが画像の大きさに足りません"));
         }
         break;
-    case LIBDEFLATE_INSUFFICIENT_SPACE:
-        // More data than the image holds: the general decoder shows the image and ignores the rest.
-        return declined();
     default:
-        return corrupt(QStringLiteral("画像データの圧縮が壊れているか途中で終わっています"));
+        // More data than the image holds, or damage in the stream: the general decoder shows the image
+        // when its bytes all came out before the stream went wrong, and judges the damage by where it
+        // lies, which only inflating piece by piece tells. Such files are left to it.
+        return declined();
     }
 
     std::uint8_t* prior = rows.get();
@@ -377,6 +479,24 @@ PngResult readPng(std::span<const std::uint8_t> file, PngImage& out, qint64 maxP
     out.height = static_cast<int>(height);
     out.translucent = (alphaAnd >> 24) != 0xFFu;
     return {PngOutcome::Decoded, {}};
+}
+
+} // namespace
+
+PngResult readPng(std::span<const std::uint8_t> file, PngImage& out, qint64 maxPixels) {
+    try {
+        return decodePng(file, nullptr, out, maxPixels);
+    } catch (const std::bad_alloc&) {
+        return {PngOutcome::OutOfMemory, {}};
+    }
+}
+
+PngResult readPngInPlace(std::span<std::uint8_t> file, PngImage& out, qint64 maxPixels) {
+    try {
+        return decodePng(file, file.data(), out, maxPixels);
+    } catch (const std::bad_alloc&) {
+        return {PngOutcome::OutOfMemory, {}};
+    }
 }
 
 } // namespace corvane

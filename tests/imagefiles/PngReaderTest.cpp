@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 
 namespace corvane {
 namespace {
@@ -306,14 +307,29 @@ TEST(PngReader, DamagedAndUnusualFilesAreJudgedAsQtJudgesThem) {
              const QByteArray split = rgbFile(10);
              const qsizetype second = split.indexOf("IDAT", chunkAt(split, "IDAT") + 8) - 4;
              return split.left(second) + test::pngChunk("tEXt", QByteArray("a\0b", 3)) + split.mid(second);
-         }()},
+         }(),
+         true},
         {"empty IDAT chunks around the data", valid.left(idat) + test::pngChunk("IDAT", {}) +
                                                   valid.mid(idat, iend - idat) + test::pngChunk("IDAT", {}) +
                                                   iendChunk},
         {"only empty IDAT chunks", valid.left(idat) + test::pngChunk("IDAT", {}) + iendChunk},
         {"garbage after the zlib stream", withStream(valid, [](QByteArray s) { return s + "garbage"; })},
-        {"adler-32 wrong", withStream(valid, [](QByteArray s) { return flipped(s, s.size() - 1); })},
-        {"adler-32 missing", withStream(valid, [](QByteArray s) { return s.chopped(4); })},
+        // Damage inside the stream is judged by where it lies: refused when the image's bytes run short,
+        // the image shown when they all came out before it (as with an Adler-32 in an IDAT of its own).
+        {"adler-32 wrong", withStream(valid, [](QByteArray s) { return flipped(s, s.size() - 1); }), true},
+        {"adler-32 wrong, last byte in an IDAT of its own",
+         [&] {
+             const QByteArray bad = withStream(valid, [](QByteArray s) { return flipped(s, s.size() - 1); });
+             const qsizetype at = chunkAt(bad, "IDAT");
+             const qsizetype end = chunkAt(bad, "IEND");
+             const QByteArray stream = bad.mid(at + 8, end - at - 12);
+             return bad.left(at) + test::pngChunk("IDAT", stream.chopped(1)) +
+                    test::pngChunk("IDAT", stream.right(1)) + bad.mid(end);
+         }(),
+         true},
+        {"adler-32 missing", withStream(valid, [](QByteArray s) { return s.chopped(4); }), true},
+        {"deflate data cut in half", withStream(valid, [](QByteArray s) { return s.left(s.size() / 2); }),
+         true},
         {"zlib header check wrong", withStream(valid, [](QByteArray s) { return flipped(s, 1); })},
         {"preset dictionary flag", withStream(valid,
                                               [](QByteArray s) {
@@ -374,6 +390,47 @@ TEST(PngReader, DamagedAndUnusualFilesAreJudgedAsQtJudgesThem) {
     }
 }
 
+TEST(PngReader, JoiningImageDataInPlacePutsEveryByteBack) {
+    test::PngSpec spec;
+    spec.width = 17;
+    spec.height = 9;
+    spec.colourType = 6;
+    spec.filters = {0, 1, 2, 3, 4};
+    spec.samples = test::randomSamples(17 * 9 * 4, 11);
+    spec.split = {1, 0, 7, 3};
+    spec.lastByteAlone = true;
+    const QByteArray split = test::encodePng(spec);
+    spec.height = 8; // the same data is one row too long for this header
+    QByteArray tooLong = test::encodePng(spec);
+    const qsizetype tooLongIdat = chunkAt(tooLong, "IDAT");
+    tooLong = tooLong.left(tooLongIdat) + split.mid(chunkAt(split, "IDAT"));
+    tooLong.replace(20, 4, QByteArray("\0\0\0\x08", 4));
+    fixCrc(tooLong, 8);
+    QByteArray tooShort = tooLong; // and a row too short for this one
+    tooShort[23] = 10;
+    fixCrc(tooShort, 8);
+    for (const auto& [what, file, outcome] : {std::tuple{"split", split, PngOutcome::Decoded},
+                                              std::tuple{"too long", tooLong, PngOutcome::Declined},
+                                              std::tuple{"too short", tooShort, PngOutcome::Corrupt}}) {
+        QByteArray bytes = file;
+        bytes.detach();
+        PngImage inPlace;
+        EXPECT_EQ(readPngInPlace(
+                      {reinterpret_cast<std::uint8_t*>(bytes.data()), static_cast<std::size_t>(bytes.size())},
+                      inPlace)
+                      .outcome,
+                  outcome)
+            << what;
+        EXPECT_TRUE(bytes == file) << what;
+        if (outcome == PngOutcome::Decoded) {
+            PngImage copied;
+            ASSERT_EQ(read(file, copied).outcome, PngOutcome::Decoded);
+            EXPECT_EQ(test::imageDifference(view(inPlace), view(copied)), "");
+            EXPECT_EQ(decodesAsQt(file), "");
+        }
+    }
+}
+
 TEST(PngReader, RefusalsSayWhatIsWrong) {
     const QByteArray valid = rgbFile();
     const qsizetype iend = chunkAt(valid, "IEND");
@@ -396,7 +453,7 @@ TEST(PngReader, RefusalsSayWhatIsWrong) {
               std::string::npos);
     EXPECT_NE(reason(valid.left(iend)).find("IEND チャンクの前でファイルが終わっています"),
               std::string::npos);
-    EXPECT_NE(reason(withStream(valid, [](QByteArray s) { return s.left(s.size() / 2); })).find("圧縮"),
+    EXPECT_NE(reason(withStream(valid, [](QByteArray s) { return flipped(s, 1); })).find("zlib ヘッダー"),
               std::string::npos);
     const QByteArray threeRows(3 * 19, '\0');
     EXPECT_NE(
