@@ -83,7 +83,8 @@ void inflateFloor(benchmark::State& state, const QByteArray& file) {
 void ourReader(benchmark::State& state, const QByteArray& file) {
     for (auto _ : state) {
         PngImage image;
-        if (readPng({reinterpret_cast<const std::uint8_t*>(file.constData()), static_cast<std::size_t>(file.size())},
+        if (readPng({reinterpret_cast<const std::uint8_t*>(file.constData()),
+                     static_cast<std::size_t>(file.size())},
                     image)
                 .outcome != PngOutcome::Decoded) {
             state.SkipWithError("not decoded by our reader");
@@ -129,8 +130,9 @@ void firstTouchSmallPages(benchmark::State& state) {
     for (auto _ : state) {
         void* block = std::malloc(kTouchBytes);
 #if defined(__linux__) && defined(MADV_NOHUGEPAGE)
-        madvise(reinterpret_cast<void*>((reinterpret_cast<std::uintptr_t>(block) + 4095) & ~std::uintptr_t{4095}),
-                kTouchBytes - 4096, MADV_NOHUGEPAGE);
+        madvise(
+            reinterpret_cast<void*>((reinterpret_cast<std::uintptr_t>(block) + 4095) & ~std::uintptr_t{4095}),
+            kTouchBytes - 4096, MADV_NOHUGEPAGE);
 #endif
         std::memset(block, 1, kTouchBytes);
         benchmark::DoNotOptimize(block);
@@ -189,7 +191,9 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("first touch 48 MB, 2 MB pages", firstTouchLargePages)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
-    benchmark::RegisterBenchmark("touched again 48 MB", touchedAgain)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("touched again 48 MB", touchedAgain)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

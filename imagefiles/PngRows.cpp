@@ -225,7 +225,6 @@ template <std::size_t Bpp, Filter F>
 std::uint32_t chainedRow(const std::uint8_t* in, const std::uint8_t* prior, std::uint8_t* raw,
                          std::uint8_t* out, std::size_t width) {
     static_assert(Bpp == 3 || Bpp == 4);
-    const __m128i bytes = _mm_set1_epi16(0xFF);
     // Three-byte pixels carry a byte of the next pixel in their fourth lane; it becomes alpha 255.
     const __m128i opaque = _mm_cvtsi32_si128(Bpp == 3 ? static_cast<int>(0xFF000000u) : 0);
     __m128i all = _mm_set1_epi32(-1);
@@ -235,24 +234,28 @@ std::uint32_t chainedRow(const std::uint8_t* in, const std::uint8_t* prior, std:
         const std::size_t i = x * Bpp;
         const __m128i delta = widen(in + i);
         __m128i value;
+        // The lanes hold bytes in their low halves: 8-bit additions wrap each sum modulo 256 and keep the
+        // high halves 0.
         if constexpr (F == kSub) {
-            value = _mm_add_epi16(delta, left);
+            value = _mm_add_epi8(delta, left);
         } else if constexpr (F == kAverage) {
             const __m128i above = widen(prior + i);
-            value = _mm_add_epi16(delta, _mm_srli_epi16(_mm_add_epi16(left, above), 1));
+            value = _mm_add_epi8(delta, _mm_srli_epi16(_mm_add_epi16(left, above), 1));
         } else {
+            // With p = a + b − c: pa = |b − c|, pb = |a − c|, pc = |a + b − 2c|. Only pb and pc depend on
+            // the pixel to the left, and each is the larger of a difference and its negation, both taken
+            // straight from `left`, which keeps the chain from one pixel to the next short.
             const __m128i above = widen(prior + i);
-            const __m128i towardsLeft = _mm_sub_epi16(above, upperLeft); // p − a
-            const __m128i towardsAbove = _mm_sub_epi16(left, upperLeft); // p − b
-            const __m128i pc = absolute(_mm_add_epi16(towardsLeft, towardsAbove));
-            const __m128i pa = absolute(towardsLeft);
-            const __m128i pb = absolute(towardsAbove);
+            const __m128i pa = absolute(_mm_sub_epi16(above, upperLeft));
+            const __m128i rise = _mm_sub_epi16(above, _mm_add_epi16(upperLeft, upperLeft)); // b − 2c
+            const __m128i pb = _mm_max_epi16(_mm_sub_epi16(left, upperLeft), _mm_sub_epi16(upperLeft, left));
+            const __m128i pc = _mm_max_epi16(_mm_add_epi16(left, rise),
+                                             _mm_sub_epi16(_mm_setzero_si128(), _mm_add_epi16(left, rise)));
             const __m128i notLeft = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
             const __m128i aboveOrCorner = select(_mm_cmpgt_epi16(pb, pc), upperLeft, above);
-            value = _mm_add_epi16(delta, select(notLeft, aboveOrCorner, left));
+            value = _mm_add_epi8(delta, select(notLeft, aboveOrCorner, left));
             upperLeft = above;
         }
-        value = _mm_and_si128(value, bytes);
         left = value;
         store32(raw + i, static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(value, value))));
         const __m128i bgra = _mm_shufflelo_epi16(value, _MM_SHUFFLE(3, 0, 1, 2));
