@@ -1,9 +1,11 @@
-// Decoding PNG files: our reader against Qt's, each next to the floor of inflating the same image data
-// with libdeflate into a buffer touched before; the whole loader path (decoding, key colour, the 32-bit
-// surface); and the cost of first touching fresh memory with small and with 2 MB pages.
+// Decoding image files. PNG: our reader against Qt's, each next to the floor of inflating the same image
+// data with libdeflate into a buffer touched before, and the whole loader path (decoding, key colour, the
+// 32-bit surface). JPEG: Qt's reader, which the loader uses, against libjpeg-turbo called directly with
+// the surface's byte order. And the cost of first touching fresh memory with small and with 2 MB pages.
 //
-// corvane-png-bench [benchmark options] FILE.png...
+// corvane-png-bench [benchmark options] FILE.png|FILE.jpg...
 
+#include "imagefiles/ImageConversion.h"
 #include "imagefiles/ImageLoader.h"
 #include "imagefiles/PngReader.h"
 #include "platform/Allocation.h"
@@ -15,6 +17,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <jpeglib.h>
 #include <libdeflate.h>
 
 #include <cstdint>
@@ -123,6 +126,53 @@ void loaderPath(benchmark::State& state, const QByteArray& file) {
     }
 }
 
+// As the loader reads JPEG files: Qt's reader writing into a buffer of ours.
+void qtJpegReader(benchmark::State& state, const QByteArray& file) {
+    QImageReader::setAllocationLimit(1024);
+    for (auto _ : state) {
+        QBuffer buffer;
+        buffer.setData(file);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "jpeg");
+        Buffer<std::uint8_t> storage;
+        QImage image = imageOnNewBuffer(reader.size(), QImage::Format_RGB32, storage);
+        if (!reader.read(&image) || image.constBits() != storage.get()) {
+            state.SkipWithError("Qt's reader failed or wrote elsewhere");
+            break;
+        }
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+// libjpeg-turbo writing B, G, R, A straight into a buffer of ours, a few rows per call: the most a decoder of
+// our own on its API could gain.
+void directJpeg(benchmark::State& state, const QByteArray& file) {
+    for (auto _ : state) {
+        jpeg_decompress_struct info{};
+        jpeg_error_mgr errors{};
+        info.err = jpeg_std_error(&errors);
+        jpeg_create_decompress(&info);
+        jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(file.constData()),
+                     static_cast<unsigned long>(file.size()));
+        jpeg_read_header(&info, TRUE);
+        info.out_color_space = JCS_EXT_BGRA;
+        jpeg_start_decompress(&info);
+        const std::size_t stride = std::size_t{4} * info.output_width;
+        Buffer<std::uint8_t> pixels = allocateBuffer<std::uint8_t>(stride * info.output_height);
+        while (info.output_scanline < info.output_height) {
+            JSAMPROW rows[8];
+            JDIMENSION count = 0;
+            for (; count < 8 && info.output_scanline + count < info.output_height; ++count) {
+                rows[count] = pixels.get() + stride * (info.output_scanline + count);
+            }
+            jpeg_read_scanlines(&info, rows, count);
+        }
+        jpeg_finish_decompress(&info);
+        jpeg_destroy_decompress(&info);
+        benchmark::DoNotOptimize(pixels.get());
+    }
+}
+
 // Touching every page of a fresh 48 MB buffer (one 12-megapixel 32-bit surface).
 constexpr std::size_t kTouchBytes = std::size_t{48} << 20;
 
@@ -180,15 +230,20 @@ int main(int argc, char** argv) {
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
         };
+        if (bytes.startsWith("\xFF\xD8")) {
+            add("Qt's JPEG reader", qtJpegReader);
+            add("libjpeg-turbo direct", directJpeg);
+            continue;
+        }
         add("inflate floor", inflateFloor);
         add("our reader", ourReader);
         add("Qt's reader", qtReader);
         add("loader to surface", loaderPath);
     }
-    benchmark::RegisterBenchmark("first touch 48 MB, 4 kB pages", firstTouchSmallPages)
+    benchmark::RegisterBenchmark("first touch 48 MB with 4 kB pages", firstTouchSmallPages)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
-    benchmark::RegisterBenchmark("first touch 48 MB, 2 MB pages", firstTouchLargePages)
+    benchmark::RegisterBenchmark("first touch 48 MB with 2 MB pages", firstTouchLargePages)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark("touched again 48 MB", touchedAgain)

@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev libgif-dev libimagequant-dev libssl-dev
     zlib1g-dev libdeflate-dev
     # tests and benchmarks
-    libgtest-dev libgmock-dev libbenchmark-dev imagemagick xvfb xauth
+    libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev imagemagick xvfb xauth
     # a Japanese font for the interface
     fonts-ipafont-gothic
 )
