@@ -221,41 +221,46 @@ __m128i absolute(__m128i v) {
     return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v));
 }
 
+// One pixel of a chained filter, its channels in the low halves of 16-bit lanes: `delta` is the filtered
+// pixel, `left` (a) the reconstructed pixel to its left, `above` (b) and `upperLeft` (c) the prior row's
+// pixels above and above-left. The lanes hold bytes in their low halves, so 8-bit additions wrap each sum
+// modulo 256 and keep the high halves 0.
+template <Filter F>
+__m128i reconstruct(__m128i delta, __m128i left, __m128i above, __m128i upperLeft) {
+    if constexpr (F == kSub) {
+        return _mm_add_epi8(delta, left);
+    } else if constexpr (F == kAverage) {
+        return _mm_add_epi8(delta, _mm_srli_epi16(_mm_add_epi16(left, above), 1));
+    } else {
+        // With p = a + b − c: pa = |b − c|, pb = |a − c|, pc = |a + b − 2c|. Only pb and pc depend on the
+        // pixel to the left, and each is the larger of a difference and its negation, both taken straight
+        // from `left`, which keeps the chain from one pixel to the next short.
+        const __m128i pa = absolute(_mm_sub_epi16(above, upperLeft));
+        const __m128i rise = _mm_sub_epi16(above, _mm_add_epi16(upperLeft, upperLeft)); // b − 2c
+        const __m128i pb = _mm_max_epi16(_mm_sub_epi16(left, upperLeft), _mm_sub_epi16(upperLeft, left));
+        const __m128i pc = _mm_max_epi16(_mm_add_epi16(left, rise),
+                                         _mm_sub_epi16(_mm_setzero_si128(), _mm_add_epi16(left, rise)));
+        const __m128i notLeft = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+        const __m128i aboveOrCorner = select(_mm_cmpgt_epi16(pb, pc), upperLeft, above);
+        return _mm_add_epi8(delta, select(notLeft, aboveOrCorner, left));
+    }
+}
+
+// The pixels from `x` to the end of the row, one at a time: the whole row on machines without SSSE3, and
+// the last pixels after the groups of four otherwise. `left` and `upperLeft` carry the chain.
 template <std::size_t Bpp, Filter F>
-std::uint32_t chainedRow(const std::uint8_t* in, const std::uint8_t* prior, std::uint8_t* raw,
-                         std::uint8_t* out, std::size_t width) {
+std::uint32_t chainedPixels(const std::uint8_t* in, const std::uint8_t* prior, std::uint8_t* raw,
+                            std::uint8_t* out, std::size_t x, std::size_t width, __m128i left,
+                            __m128i upperLeft) {
     static_assert(Bpp == 3 || Bpp == 4);
     // Three-byte pixels carry a byte of the next pixel in their fourth lane; it becomes alpha 255.
     const __m128i opaque = _mm_cvtsi32_si128(Bpp == 3 ? static_cast<int>(0xFF000000u) : 0);
     __m128i all = _mm_set1_epi32(-1);
-    __m128i left = _mm_setzero_si128();      // a: the reconstructed pixel to the left
-    __m128i upperLeft = _mm_setzero_si128(); // c: the prior row's pixel to the left
-    for (std::size_t x = 0; x < width; ++x) {
+    for (; x < width; ++x) {
         const std::size_t i = x * Bpp;
-        const __m128i delta = widen(in + i);
-        __m128i value;
-        // The lanes hold bytes in their low halves: 8-bit additions wrap each sum modulo 256 and keep the
-        // high halves 0.
-        if constexpr (F == kSub) {
-            value = _mm_add_epi8(delta, left);
-        } else if constexpr (F == kAverage) {
-            const __m128i above = widen(prior + i);
-            value = _mm_add_epi8(delta, _mm_srli_epi16(_mm_add_epi16(left, above), 1));
-        } else {
-            // With p = a + b − c: pa = |b − c|, pb = |a − c|, pc = |a + b − 2c|. Only pb and pc depend on
-            // the pixel to the left, and each is the larger of a difference and its negation, both taken
-            // straight from `left`, which keeps the chain from one pixel to the next short.
-            const __m128i above = widen(prior + i);
-            const __m128i pa = absolute(_mm_sub_epi16(above, upperLeft));
-            const __m128i rise = _mm_sub_epi16(above, _mm_add_epi16(upperLeft, upperLeft)); // b − 2c
-            const __m128i pb = _mm_max_epi16(_mm_sub_epi16(left, upperLeft), _mm_sub_epi16(upperLeft, left));
-            const __m128i pc = _mm_max_epi16(_mm_add_epi16(left, rise),
-                                             _mm_sub_epi16(_mm_setzero_si128(), _mm_add_epi16(left, rise)));
-            const __m128i notLeft = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
-            const __m128i aboveOrCorner = select(_mm_cmpgt_epi16(pb, pc), upperLeft, above);
-            value = _mm_add_epi8(delta, select(notLeft, aboveOrCorner, left));
-            upperLeft = above;
-        }
+        const __m128i above = F == kSub ? left : widen(prior + i);
+        const __m128i value = reconstruct<F>(widen(in + i), left, above, upperLeft);
+        upperLeft = above;
         left = value;
         store32(raw + i, static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(value, value))));
         const __m128i bgra = _mm_shufflelo_epi16(value, _MM_SHUFFLE(3, 0, 1, 2));
@@ -266,6 +271,80 @@ std::uint32_t chainedRow(const std::uint8_t* in, const std::uint8_t* prior, std:
         }
     }
     return static_cast<std::uint32_t>(_mm_cvtsi128_si32(all));
+}
+
+#if defined(__GNUC__)
+// Four pixels of a row, four bytes each.
+template <std::size_t Bpp>
+__attribute__((target("ssse3"))) __m128i fourPixels(const std::uint8_t* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if constexpr (Bpp == 3) {
+        return _mm_shuffle_epi8(v, _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
+    }
+    return v;
+}
+
+// Groups of four pixels: one load of each row's bytes and one store of the reconstructed bytes and of the
+// pixels per group, the chain still going from pixel to pixel inside it. Loads and stores reach up to 4
+// bytes past the group (the rows' slack); a store never reaches filtered bytes not yet read.
+template <std::size_t Bpp, Filter F>
+__attribute__((target("ssse3"))) std::uint32_t chainedRowSsse3(const std::uint8_t* in,
+                                                               const std::uint8_t* prior, std::uint8_t* raw,
+                                                               std::uint8_t* out, std::size_t width) {
+    const __m128i zero = _mm_setzero_si128();
+    // Three-byte pixels spread to four bytes each and back.
+    const __m128i gather = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m128i toBgra = _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+    const __m128i opaque = _mm_set1_epi32(Bpp == 3 ? static_cast<int>(0xFF000000u) : 0);
+    __m128i all = _mm_set1_epi32(-1);
+    __m128i left = zero;
+    __m128i upperLeft = zero;
+    std::size_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        const __m128i d = fourPixels<Bpp>(in + x * Bpp);
+        const __m128i dLow = _mm_unpacklo_epi8(d, zero); // pixels 0 and 1
+        const __m128i dHigh = _mm_unpackhi_epi8(d, zero);
+        __m128i bLow = zero;
+        __m128i bHigh = zero;
+        if constexpr (F != kSub) {
+            const __m128i b = fourPixels<Bpp>(prior + x * Bpp);
+            bLow = _mm_unpacklo_epi8(b, zero);
+            bHigh = _mm_unpackhi_epi8(b, zero);
+        }
+        const __m128i v0 = reconstruct<F>(dLow, left, bLow, upperLeft);
+        const __m128i b1 = _mm_srli_si128(bLow, 8);
+        const __m128i v1 = reconstruct<F>(_mm_srli_si128(dLow, 8), v0, b1, bLow);
+        const __m128i v2 = reconstruct<F>(dHigh, v1, bHigh, b1);
+        const __m128i b3 = _mm_srli_si128(bHigh, 8);
+        const __m128i v3 = reconstruct<F>(_mm_srli_si128(dHigh, 8), v2, b3, bHigh);
+        left = v3;
+        upperLeft = b3;
+        const __m128i bytes = _mm_packus_epi16(_mm_unpacklo_epi64(v0, v1), _mm_unpacklo_epi64(v2, v3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(raw + x * Bpp),
+                         Bpp == 3 ? _mm_shuffle_epi8(bytes, gather) : bytes);
+        const __m128i px = _mm_or_si128(_mm_shuffle_epi8(bytes, toBgra), opaque);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), px);
+        if constexpr (Bpp == 4) {
+            all = _mm_and_si128(all, px);
+        }
+    }
+    alignas(16) std::uint32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), all);
+    return lanes[0] & lanes[1] & lanes[2] & lanes[3] &
+           chainedPixels<Bpp, F>(in, prior, raw, out, x, width, left, upperLeft);
+}
+#endif
+
+template <std::size_t Bpp, Filter F>
+std::uint32_t chainedRow(const std::uint8_t* in, const std::uint8_t* prior, std::uint8_t* raw,
+                         std::uint8_t* out, std::size_t width) {
+#if defined(__GNUC__)
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3) {
+        return chainedRowSsse3<Bpp, F>(in, prior, raw, out, width);
+    }
+#endif
+    return chainedPixels<Bpp, F>(in, prior, raw, out, 0, width, _mm_setzero_si128(), _mm_setzero_si128());
 }
 
 void upRow(const std::uint8_t* in, const std::uint8_t* prior, std::uint8_t* raw, std::size_t bytes) {
