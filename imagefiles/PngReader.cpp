@@ -30,7 +30,8 @@ constexpr std::uint32_t kIend = chunkType("IEND");
 constexpr std::uint32_t kTrns = chunkType("tRNS");
 
 constexpr std::size_t kSignatureBytes = 8;
-constexpr std::uint32_t kMaxChunkLength = 0x7FFFFFFFu;
+// Lengths, widths and heights are four-byte integers below 2^31.
+constexpr std::uint32_t kMaxPngInteger = 0x7FFFFFFFu;
 
 std::uint32_t be32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
@@ -120,7 +121,7 @@ PngResult checkHeader(const std::uint8_t* data, std::uint32_t length, qint64 max
     if (header.width == 0 || header.height == 0) {
         return corrupt(QStringLiteral("画像の幅または高さが 0 です"));
     }
-    if (header.width > kMaxChunkLength || header.height > kMaxChunkLength) {
+    if (header.width > kMaxPngInteger || header.height > kMaxPngInteger) {
         return corrupt(QStringLiteral("画像の幅または高さが大きすぎます"));
     }
     const QSize size(static_cast<int>(header.width), static_cast<int>(header.height));
@@ -155,7 +156,7 @@ PngResult walkChunks(std::span<const std::uint8_t> file, qint64 maxPixels, Chunk
         const std::uint32_t length = be32(bytes + at);
         const std::uint8_t* type = bytes + at + 4;
         const std::uint32_t name = be32(type);
-        if (length > kMaxChunkLength) {
+        if (length > kMaxPngInteger) {
             return corrupt(QStringLiteral("チャンクの長さが正しくありません"));
         }
         if (!isLetter(type[0]) || !isLetter(type[1]) || !isLetter(type[2]) || !isLetter(type[3])) {
@@ -386,13 +387,8 @@ private:
     std::span<const std::uint8_t> m_stream;
 };
 
-PngResult decodePng(std::span<const std::uint8_t> file, std::uint8_t* writable, PngImage& out,
-                    qint64 maxPixels);
-
-} // namespace
-
-namespace {
-
+// readPng() and readPngInPlace(); `writable` (may be null) is `file` itself, which may then be used as
+// working space.
 PngResult decodePng(std::span<const std::uint8_t> file, std::uint8_t* writable, PngImage& out,
                     qint64 maxPixels) {
     static constexpr std::uint8_t kSignature[kSignatureBytes] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
