@@ -233,16 +233,18 @@ __m128i reconstruct(__m128i delta, __m128i left, __m128i above, __m128i upperLef
         return _mm_add_epi8(delta, _mm_srli_epi16(_mm_add_epi16(left, above), 1));
     } else {
         // With p = a + b − c: pa = |b − c|, pb = |a − c|, pc = |a + b − 2c|. Only pb and pc depend on the
-        // pixel to the left, and each is the larger of a difference and its negation, both taken straight
-        // from `left`, which keeps the chain from one pixel to the next short.
+        // pixel to the left, each as the larger of two terms taken straight from `left`; the sums with the
+        // above and corner pixels are formed beforehand. This keeps the chain from one pixel to the next
+        // short.
         const __m128i pa = absolute(_mm_sub_epi16(above, upperLeft));
         const __m128i rise = _mm_sub_epi16(above, _mm_add_epi16(upperLeft, upperLeft)); // b − 2c
+        const __m128i fall = _mm_sub_epi16(_mm_setzero_si128(), rise);
         const __m128i pb = _mm_max_epi16(_mm_sub_epi16(left, upperLeft), _mm_sub_epi16(upperLeft, left));
-        const __m128i pc = _mm_max_epi16(_mm_add_epi16(left, rise),
-                                         _mm_sub_epi16(_mm_setzero_si128(), _mm_add_epi16(left, rise)));
+        const __m128i pc = _mm_max_epi16(_mm_add_epi16(left, rise), _mm_sub_epi16(fall, left));
         const __m128i notLeft = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
-        const __m128i aboveOrCorner = select(_mm_cmpgt_epi16(pb, pc), upperLeft, above);
-        return _mm_add_epi8(delta, select(notLeft, aboveOrCorner, left));
+        const __m128i fromAboveOrCorner =
+            select(_mm_cmpgt_epi16(pb, pc), _mm_add_epi8(delta, upperLeft), _mm_add_epi8(delta, above));
+        return select(notLeft, fromAboveOrCorner, _mm_add_epi8(delta, left));
     }
 }
 
