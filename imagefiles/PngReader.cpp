@@ -419,7 +419,8 @@ PngResult decodePng(std::span<const std::uint8_t> file, std::uint8_t* writable, 
     // output of a row ends before the input of the next one begins).
     const std::size_t workBytes = pixelBytes + height;
     Buffer<std::uint8_t> pixels = allocateBuffer<std::uint8_t>(workBytes + png::kRowSlack);
-    Buffer<std::uint8_t> rows = allocateBuffer<std::uint8_t>(2 * (rowBytes + png::kRowSlack), true);
+    const std::size_t rowStride = rowBytes + png::kRowSlack;
+    Buffer<std::uint8_t> rows = allocateBuffer<std::uint8_t>(3 * rowStride, true);
     const std::unique_ptr<libdeflate_decompressor, DecompressorFree> decompressor(
         libdeflate_alloc_decompressor());
     if (!pixels || !rows || !decompressor) {
@@ -458,17 +459,29 @@ PngResult decodePng(std::span<const std::uint8_t> file, std::uint8_t* writable, 
         return declined();
     }
 
+    // Three rows of reconstructed bytes take turns: the prior row, and the one or two being made.
     std::uint8_t* prior = rows.get();
-    std::uint8_t* raw = rows.get() + rowBytes + png::kRowSlack;
+    std::uint8_t* raw = rows.get() + rowStride;
+    std::uint8_t* next = rows.get() + 2 * rowStride;
     std::uint32_t alphaAnd = 0xFFFFFFFFu;
-    for (std::size_t y = 0; y < height; ++y) {
+    const auto pixelRow = [&](std::size_t y) {
+        return pixels.get() + 4 * width * y;
+    };
+    for (std::size_t y = 0; y < height;) {
         const std::uint8_t* filtered = inflated + y * (1 + rowBytes);
-        if (!png::decodeRow(layout, filtered, prior, raw, pixels.get() + 4 * width * y, alphaAnd)) {
+        if (y + 1 < height && png::decodeRowPair(layout, filtered, filtered + 1 + rowBytes, prior, raw, next,
+                                                 pixelRow(y), pixelRow(y + 1), alphaAnd)) {
+            std::swap(prior, next);
+            y += 2;
+            continue;
+        }
+        if (!png::decodeRow(layout, filtered, prior, raw, pixelRow(y), alphaAnd)) {
             return corrupt(QStringLiteral("%1 行目のフィルターの種類 %2 が正しくありません")
                                .arg(static_cast<qulonglong>(y + 1))
                                .arg(filtered[0]));
         }
         std::swap(prior, raw);
+        ++y;
     }
     out.pixels = std::move(pixels);
     out.width = static_cast<int>(width);

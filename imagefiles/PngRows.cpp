@@ -205,19 +205,24 @@ std::uint32_t convertRow(const RowLayout& layout, const std::uint8_t* raw, std::
 // with the channels of a pixel in the 16-bit lanes of a register; the pixel is written out in the same
 // step, from the register. Up and none have no such chain and go sixteen bytes at a time.
 
-__m128i load4(const std::uint8_t* p) {
+// The small vector helpers are forced inline: they are also called from the SSSE3 kernels, into which the
+// compiler does not inline functions of the baseline target on its own, and a call per pixel would cost
+// more than the helper.
+#define CORVANE_PNG_INLINE [[gnu::always_inline]] inline
+
+CORVANE_PNG_INLINE __m128i load4(const std::uint8_t* p) {
     return _mm_cvtsi32_si128(static_cast<int>(load32(p)));
 }
 
-__m128i widen(const std::uint8_t* p) {
+CORVANE_PNG_INLINE __m128i widen(const std::uint8_t* p) {
     return _mm_unpacklo_epi8(load4(p), _mm_setzero_si128());
 }
 
-__m128i select(__m128i mask, __m128i ifSet, __m128i ifClear) {
+CORVANE_PNG_INLINE __m128i select(__m128i mask, __m128i ifSet, __m128i ifClear) {
     return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
 }
 
-__m128i absolute(__m128i v) {
+CORVANE_PNG_INLINE __m128i absolute(__m128i v) {
     return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v));
 }
 
@@ -226,7 +231,7 @@ __m128i absolute(__m128i v) {
 // pixels above and above-left. The lanes hold bytes in their low halves, so 8-bit additions wrap each sum
 // modulo 256 and keep the high halves 0.
 template <Filter F>
-__m128i reconstruct(__m128i delta, __m128i left, __m128i above, __m128i upperLeft) {
+CORVANE_PNG_INLINE __m128i reconstruct(__m128i delta, __m128i left, __m128i above, __m128i upperLeft) {
     if constexpr (F == kSub) {
         return _mm_add_epi8(delta, left);
     } else if constexpr (F == kAverage) {
@@ -335,6 +340,107 @@ __attribute__((target("ssse3"))) std::uint32_t chainedRowSsse3(const std::uint8_
     return lanes[0] & lanes[1] & lanes[2] & lanes[3] &
            chainedPixels<Bpp, F>(in, prior, raw, out, x, width, left, upperLeft);
 }
+
+// Two rows at once, both with chained filters: the second row's pixel takes the first row's pixel from a
+// register as soon as it is made, so the two chains from pixel to pixel run side by side. The first row's
+// pixels are written as they come; the second row's only once the first row's filtered bytes are all read
+// (an output row may lie over the end of the input row above it).
+template <std::size_t Bpp, Filter F0, Filter F1>
+__attribute__((target("ssse3"))) std::uint32_t
+chainedPairSsse3(const std::uint8_t* in0, const std::uint8_t* in1, const std::uint8_t* prior,
+                 std::uint8_t* raw0, std::uint8_t* raw1, std::uint8_t* out0, std::uint8_t* out1,
+                 std::size_t width) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i gather = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m128i toBgra = _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+    const __m128i opaque = _mm_set1_epi32(Bpp == 3 ? static_cast<int>(0xFF000000u) : 0);
+    __m128i all = _mm_set1_epi32(-1);
+    __m128i left0 = zero;
+    __m128i upperLeft0 = zero;
+    __m128i left1 = zero;
+    __m128i upperLeft1 = zero;
+    std::size_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        const __m128i d0 = fourPixels<Bpp>(in0 + x * Bpp);
+        const __m128i d0Low = _mm_unpacklo_epi8(d0, zero);
+        const __m128i d0High = _mm_unpackhi_epi8(d0, zero);
+        __m128i bLow = zero;
+        __m128i bHigh = zero;
+        if constexpr (F0 != kSub) {
+            const __m128i b = fourPixels<Bpp>(prior + x * Bpp);
+            bLow = _mm_unpacklo_epi8(b, zero);
+            bHigh = _mm_unpackhi_epi8(b, zero);
+        }
+        const __m128i d1 = fourPixels<Bpp>(in1 + x * Bpp);
+        const __m128i d1Low = _mm_unpacklo_epi8(d1, zero);
+        const __m128i d1High = _mm_unpackhi_epi8(d1, zero);
+
+        const __m128i b1 = _mm_srli_si128(bLow, 8);
+        const __m128i b3 = _mm_srli_si128(bHigh, 8);
+        const __m128i v00 = reconstruct<F0>(d0Low, left0, bLow, upperLeft0);
+        const __m128i v10 = reconstruct<F1>(d1Low, left1, v00, upperLeft1);
+        const __m128i v01 = reconstruct<F0>(_mm_srli_si128(d0Low, 8), v00, b1, bLow);
+        const __m128i v11 = reconstruct<F1>(_mm_srli_si128(d1Low, 8), v10, v01, v00);
+        const __m128i v02 = reconstruct<F0>(d0High, v01, bHigh, b1);
+        const __m128i v12 = reconstruct<F1>(d1High, v11, v02, v01);
+        const __m128i v03 = reconstruct<F0>(_mm_srli_si128(d0High, 8), v02, b3, bHigh);
+        const __m128i v13 = reconstruct<F1>(_mm_srli_si128(d1High, 8), v12, v03, v02);
+        left0 = v03;
+        upperLeft0 = b3;
+        left1 = v13;
+        upperLeft1 = v03;
+
+        const __m128i bytes0 = _mm_packus_epi16(_mm_unpacklo_epi64(v00, v01), _mm_unpacklo_epi64(v02, v03));
+        const __m128i bytes1 = _mm_packus_epi16(_mm_unpacklo_epi64(v10, v11), _mm_unpacklo_epi64(v12, v13));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(raw0 + x * Bpp),
+                         Bpp == 3 ? _mm_shuffle_epi8(bytes0, gather) : bytes0);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(raw1 + x * Bpp),
+                         Bpp == 3 ? _mm_shuffle_epi8(bytes1, gather) : bytes1);
+        const __m128i px = _mm_or_si128(_mm_shuffle_epi8(bytes0, toBgra), opaque);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out0 + 4 * x), px);
+        if constexpr (Bpp == 4) {
+            all = _mm_and_si128(all, px);
+        }
+    }
+    alignas(16) std::uint32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), all);
+    std::uint32_t alphaAnd = lanes[0] & lanes[1] & lanes[2] & lanes[3];
+    alphaAnd &= chainedPixels<Bpp, F0>(in0, prior, raw0, out0, x, width, left0, upperLeft0);
+    if constexpr (Bpp == 3) {
+        rgbToPixels(raw1, out1, x);
+    } else {
+        alphaAnd &= rgbaToPixels(raw1, out1, x);
+    }
+    return alphaAnd & chainedPixels<Bpp, F1>(in1, raw0, raw1, out1, x, width, left1, upperLeft1);
+}
+
+template <std::size_t Bpp, Filter F0>
+std::uint32_t chainedPair(Filter second, const std::uint8_t* in0, const std::uint8_t* in1,
+                          const std::uint8_t* prior, std::uint8_t* raw0, std::uint8_t* raw1,
+                          std::uint8_t* out0, std::uint8_t* out1, std::size_t width) {
+    switch (second) {
+    case kSub:
+        return chainedPairSsse3<Bpp, F0, kSub>(in0, in1, prior, raw0, raw1, out0, out1, width);
+    case kAverage:
+        return chainedPairSsse3<Bpp, F0, kAverage>(in0, in1, prior, raw0, raw1, out0, out1, width);
+    default:
+        return chainedPairSsse3<Bpp, F0, kPaeth>(in0, in1, prior, raw0, raw1, out0, out1, width);
+    }
+}
+
+template <std::size_t Bpp>
+std::uint32_t chainedPair(Filter first, Filter second, const std::uint8_t* in0, const std::uint8_t* in1,
+                          const std::uint8_t* prior, std::uint8_t* raw0, std::uint8_t* raw1,
+                          std::uint8_t* out0, std::uint8_t* out1, std::size_t width) {
+    switch (first) {
+    case kSub:
+        return chainedPair<Bpp, kSub>(second, in0, in1, prior, raw0, raw1, out0, out1, width);
+    case kAverage:
+        return chainedPair<Bpp, kAverage>(second, in0, in1, prior, raw0, raw1, out0, out1, width);
+    default:
+        return chainedPair<Bpp, kPaeth>(second, in0, in1, prior, raw0, raw1, out0, out1, width);
+    }
+}
 #endif
 
 template <std::size_t Bpp, Filter F>
@@ -415,6 +521,39 @@ bool decodeRow(const RowLayout& layout, const std::uint8_t* filtered, const std:
         alphaAnd &= applyKey(out, layout.width, layout.key);
     }
     return true;
+}
+
+bool decodeRowPair(const RowLayout& layout, const std::uint8_t* filtered0, const std::uint8_t* filtered1,
+                   const std::uint8_t* prior, std::uint8_t* raw0, std::uint8_t* raw1, std::uint8_t* out0,
+                   std::uint8_t* out1, std::uint32_t& alphaAnd) {
+#if defined(__SSE2__) && defined(__GNUC__)
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    const auto chained = [](std::uint8_t f) {
+        return f == kSub || f == kAverage || f == kPaeth;
+    };
+    const bool pixels = layout.samples == Samples::Rgba || (layout.samples == Samples::Rgb && !layout.hasKey);
+    if (!ssse3 || !pixels || !chained(filtered0[0]) || !chained(filtered1[0])) {
+        return false;
+    }
+    const auto first = static_cast<Filter>(filtered0[0]);
+    const auto second = static_cast<Filter>(filtered1[0]);
+    alphaAnd &= layout.samples == Samples::Rgb ? chainedPair<3>(first, second, filtered0 + 1, filtered1 + 1,
+                                                                prior, raw0, raw1, out0, out1, layout.width)
+                                               : chainedPair<4>(first, second, filtered0 + 1, filtered1 + 1,
+                                                                prior, raw0, raw1, out0, out1, layout.width);
+    return true;
+#else
+    static_cast<void>(layout);
+    static_cast<void>(filtered0);
+    static_cast<void>(filtered1);
+    static_cast<void>(prior);
+    static_cast<void>(raw0);
+    static_cast<void>(raw1);
+    static_cast<void>(out0);
+    static_cast<void>(out1);
+    static_cast<void>(alphaAnd);
+    return false;
+#endif
 }
 
 } // namespace corvane::png

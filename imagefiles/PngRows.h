@@ -52,4 +52,14 @@ struct RowLayout {
 bool decodeRow(const RowLayout& layout, const std::uint8_t* filtered, const std::uint8_t* prior,
                std::uint8_t* raw, std::uint8_t* out, std::uint32_t& alphaAnd);
 
+// Reconstructs two consecutive rows at once when the second can follow the first pixel by pixel: both
+// with a filter that chains each pixel to its left neighbour (sub, average or Paeth), RGB without a key
+// colour or RGBA samples, and a processor with SSSE3; the two chains then run side by side. `raw0` and
+// `raw1` receive the rows' reconstructed bytes (`raw1` is the prior of the row after them); the buffers
+// follow decodeRow()'s rules, `out0` and `out1` being the rows' pixels. False, with nothing written, when
+// the pair does not qualify: the caller then goes row by row.
+bool decodeRowPair(const RowLayout& layout, const std::uint8_t* filtered0, const std::uint8_t* filtered1,
+                   const std::uint8_t* prior, std::uint8_t* raw0, std::uint8_t* raw1, std::uint8_t* out0,
+                   std::uint8_t* out1, std::uint32_t& alphaAnd);
+
 } // namespace corvane::png

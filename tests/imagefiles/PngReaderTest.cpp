@@ -89,15 +89,20 @@ TEST(PngReader, EveryColourTypeFilterAndOddWidthGivesQtsPixels) {
     const QuietWarnings quiet;
     std::uint32_t seed = 1;
     for (const int colourType : {0, 2, 3, 4, 6}) {
-        // Filters 0 to 4 on every row, and all five mixed from row to row.
-        for (int filter = 0; filter <= 5; ++filter) {
+        // Filters 0 to 4 on every row; all five mixed from row to row; and every ordered pair of sub,
+        // average and Paeth on two rows, which may be reconstructed together.
+        const std::vector<int> pairs = {1, 1, 1, 3, 1, 4, 3, 1, 3, 3, 3, 4, 4, 1, 4, 3, 4, 4};
+        for (int filter = 0; filter <= 6; ++filter) {
             for (int width = 1; width <= 17; ++width) {
                 test::PngSpec spec;
                 spec.width = width;
-                spec.height = 5;
+                spec.height = filter == 6 ? 19 : 5;
                 spec.colourType = colourType;
-                spec.filters = filter < 5 ? std::vector<int>{filter} : std::vector<int>{4, 0, 3, 1, 2};
-                const std::size_t count = static_cast<std::size_t>(width) * 5 *
+                spec.filters = filter < 5    ? std::vector<int>{filter}
+                               : filter == 5 ? std::vector<int>{4, 0, 3, 1, 2}
+                                             : pairs;
+                const std::size_t count = static_cast<std::size_t>(width) *
+                                          static_cast<std::size_t>(spec.height) *
                                           static_cast<std::size_t>(test::pngChannels(colourType));
                 spec.samples = samples(count, ++seed, width % 2 == 0 && colourType != 3);
                 if (colourType == 3) {
