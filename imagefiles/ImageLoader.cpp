@@ -4,6 +4,7 @@
 #include "imagefiles/ImageConversion.h"
 #include "imagefiles/KeyColour.h"
 #include "imagefiles/TiffSupport.h"
+#include "imagefiles/PngReader.h"
 #include "platform/Blit.h"
 #include "platform/Pixel565.h"
 #include "platform/SafeFile.h"
@@ -269,7 +270,48 @@ Status decodeWithQt(const QByteArray& bytes, const QString& name, const QString&
     return Status::success();
 }
 
-Status decode(const QByteArray& bytes, const QString& name, qint64 maxPixels, Decoded& out) {
+// 8-bit PNG files go through our own reader, straight into a buffer that a surface can take over; the
+// kinds it declines (16-bit and sub-byte samples, interlacing, ...) go on to Qt's reader. `handled` is
+// false when it declined.
+// `writable`, when not null, is the bytes' own storage, which the reader may use as working space (it
+// puts every byte back).
+Status decodePng(const QByteArray& bytes, std::uint8_t* writable, const QString& name, qint64 maxPixels,
+                 Decoded& out, bool& handled) {
+    handled = true;
+    if (Status checked = checkPngHeader(bytes, name, maxPixels); !checked) {
+        return checked;
+    }
+    PngImage png;
+    const auto size = static_cast<std::size_t>(bytes.size());
+    const PngResult result =
+        writable != nullptr
+            ? readPngInPlace({writable, size}, png, maxPixels)
+            : readPng({reinterpret_cast<const std::uint8_t*>(bytes.constData()), size}, png, maxPixels);
+    const QString format = QStringLiteral("png");
+    switch (result.outcome) {
+    case PngOutcome::Decoded:
+        out.storage = std::move(png.pixels);
+        out.image =
+            QImage(out.storage.get(), png.width, png.height, qsizetype{4} * png.width, QImage::Format_ARGB32);
+        out.format = format;
+        // Only a pixel below full alpha needs a key colour; an opaque image needs none either way.
+        out.hasAlpha = png.translucent;
+        return Status::success();
+    case PngOutcome::Corrupt:
+        return corruptImageStatus(name, format, result.reason);
+    case PngOutcome::TooLarge:
+        return imageTooLargeStatus(name, QSize(png.width, png.height));
+    case PngOutcome::OutOfMemory:
+        return imageOutOfMemoryStatus(name);
+    case PngOutcome::Declined:
+        break;
+    }
+    handled = false;
+    return Status::success();
+}
+
+Status decode(const QByteArray& bytes, const QString& name, qint64 maxPixels, Decoded& out,
+              std::uint8_t* writable = nullptr) {
     if (bytes.isEmpty()) {
         return Status::failure(fileMessage(name, QStringLiteral("は空のファイルです")));
     }
@@ -282,6 +324,12 @@ Status decode(const QByteArray& bytes, const QString& name, qint64 maxPixels, De
         out.format = format;
         out.hasAlpha = true;
         return decodeGif(bytes, name, out.image, maxPixels);
+    }
+    if (format == QLatin1String("png")) {
+        bool handled = false;
+        if (Status status = decodePng(bytes, writable, name, maxPixels, out, handled); !status || handled) {
+            return status;
+        }
     }
     return decodeWithQt(bytes, name, format, maxPixels, out);
 }
@@ -488,16 +536,27 @@ Status decodeImageBytes(const QByteArray& bytes, const QString& name, QImage& ou
     return Status::success();
 }
 
-Status loadImageBytes(const QByteArray& bytes, const QString& name, int displayBits, LoadedImage& out,
-                      qint64 maxPixels) {
+namespace {
+
+// loadImageBytes(), where `writable` (may be null) is the bytes' own storage, which a decoder may use as
+// working space as long as it puts the bytes back.
+Status loadBytes(const QByteArray& bytes, std::uint8_t* writable, const QString& name, int displayBits,
+                 LoadedImage& out, qint64 maxPixels) {
     Decoded decoded;
-    if (Status status = decode(bytes, name, maxPixels, decoded); !status) {
+    if (Status status = decode(bytes, name, maxPixels, decoded, writable); !status) {
         return status;
     }
     out.document = decoded.hasAlpha ? readContainer(decoded.image) : std::nullopt;
     out.storage = std::move(decoded.storage);
     applyKeyColour(decoded, bytes, displayBits, out);
     return Status::success();
+}
+
+} // namespace
+
+Status loadImageBytes(const QByteArray& bytes, const QString& name, int displayBits, LoadedImage& out,
+                      qint64 maxPixels) {
+    return loadBytes(bytes, nullptr, name, displayBits, out, maxPixels);
 }
 
 Status LoadImageFile(const QString& path, const QString& format, int displayBits, LoadedImage& out) {
@@ -511,7 +570,8 @@ Status LoadImageFile(const QString& path, const QString& format, int displayBits
     if (Status read = readWholeFile(path, storage, bytes, kMaxImageFileBytes); !read) {
         return read;
     }
-    return loadImageBytes(bytes, path, displayBits, out);
+    return loadBytes(bytes, reinterpret_cast<std::uint8_t*>(storage.get()), path, displayBits, out,
+                     kMaxImagePixels);
 }
 
 Status decodeImageFile(const QString& path, QImage& out) {

@@ -8,9 +8,9 @@ packages=(
     build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
     # libraries
     qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev libgif-dev libimagequant-dev libssl-dev libtiff-dev
-    zlib1g-dev
+    zlib1g-dev libdeflate-dev
     # tests and benchmarks
-    libgtest-dev libgmock-dev libbenchmark-dev imagemagick xvfb xauth xdotool
+    libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev imagemagick xvfb xauth xdotool
     # the Debian package and the checks of what an installation puts on a desktop
     dpkg-dev fakeroot desktop-file-utils appstream man-db
     # a Japanese font for the interface

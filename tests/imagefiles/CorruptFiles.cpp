@@ -165,6 +165,44 @@ std::vector<CorruptFile> corruptPngs() {
         out.push_back({"image data for half the rows",
                        valid.left(idat) + pngChunk("IDAT", compressed) + valid.mid(iend)});
     }
+    // The image's rows (RGBA, filter bytes included) compressed differently: too few, too many, a bad
+    // filter type, a damaged checksum.
+    {
+        const QImage image = patternImage(8, 6);
+        QByteArray rows;
+        for (int y = 0; y < 6; ++y) {
+            rows.append('\0');
+            for (int x = 0; x < 8; ++x) {
+                const QRgb p = image.pixel(x, y);
+                for (const int v : {qRed(p), qGreen(p), qBlue(p), qAlpha(p)}) {
+                    rows.append(static_cast<char>(v));
+                }
+            }
+        }
+        const auto withRows = [&](const QByteArray& data) {
+            return valid.left(idat) + pngChunk("IDAT", qCompress(data).mid(4)) + valid.mid(iend);
+        };
+        QByteArray filter5 = rows;
+        filter5[2 * 33] = 5;
+        out.push_back({"filter type 5 in row 3", withRows(filter5)});
+        out.push_back({"inflated data one byte short", withRows(rows.chopped(1))});
+        // More data than the image holds: decoders show the image and ignore the rest.
+        out.push_back({"inflated data one row too long", withRows(rows + rows.left(33)), true});
+        out.push_back({"adler-32 of the stream wrong", with(withRows(rows), [&](QByteArray& b) {
+                           const qsizetype end = b.indexOf("IEND") - 8 - 1;
+                           b[end] = static_cast<char>(b[end] ^ 1);
+                           fixPngCrc(b, idat);
+                       })});
+    }
+    out.push_back({"IDAT truncated inside its data", valid.left(idat + 8 + 10)});
+    out.push_back({"IEND CRC wrong", with(valid, [](QByteArray& b) { b[b.size() - 1] = 0; })});
+    out.push_back({"IEND missing", valid.left(iend)});
+    out.push_back({"IEND before the image data", valid.left(idat) + pngChunk("IEND", {}) + valid.mid(idat)});
+    out.push_back({"unknown critical chunk", valid.left(idat) + pngChunk("CRIT", "x") + valid.mid(idat)});
+    out.push_back({"chunk type with a digit", valid.left(idat) + pngChunk("te5t", "x") + valid.mid(idat)});
+    out.push_back({"second IHDR", valid.left(idat) + valid.mid(8, 25) + valid.mid(idat)});
+    out.push_back(
+        {"chunk length over 2^31", with(valid, [&](QByteArray& b) { setBe32(b, idat, 0x80000010u); })});
     // A damaged ancillary chunk is skipped by the decoder.
     out.push_back(
         {"bKGD CRC wrong",
