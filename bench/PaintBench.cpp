@@ -12,6 +12,7 @@
 
 #include "app/ComparisonSession.h"
 #include "app/window/AreaView.h"
+#include "bench/AreaBenchHost.h"
 #include "bench/BenchReport.h"
 #include "imagefiles/ImageConversion.h"
 
@@ -42,34 +43,6 @@ int environmentInt(const char* name, int fallback) {
     const int parsed = value != nullptr ? std::atoi(value) : 0;
     return parsed > 0 ? parsed : fallback;
 }
-
-// A host that answers every question with Yes and hands the redraw requests to the view.
-class BenchHost : public Host {
-public:
-    MessageButton showMessage(const QString&, int, MessageType) override { return MessageButton::Yes; }
-    void redrawAreas(int which, bool erase) override {
-        if (view != nullptr) {
-            view->redrawAreas(which, erase);
-        }
-    }
-    void redrawPictures(int which) override {
-        if (view != nullptr) {
-            view->redrawPictures(which);
-        }
-    }
-    void setWaitCursor(bool) override {}
-    void showProgress(std::int64_t, std::int64_t) override {}
-    std::optional<QString> chooseOpenFile(const QString&, const QString&) override { return std::nullopt; }
-    std::optional<SaveChoice> chooseSaveFile(const QString&, const QString&, const QString&, const QString&,
-                                             int) override {
-        return std::nullopt;
-    }
-    std::optional<int> chooseQuality(int) override { return std::nullopt; }
-    bool showFileLocation(const QString&) override { return false; }
-    QString desktopFolder() override { return {}; }
-
-    AreaView* view = nullptr;
-};
 
 // The peer: draws the four full surfaces (as images, made once) scaled into the picture rectangles on
 // every paint.
@@ -109,7 +82,7 @@ private:
 
 struct Scene {
     QTemporaryDir folder;
-    BenchHost host;
+    AreaBenchHost host{MessageButton::Yes};
     std::unique_ptr<ComparisonSession> session;
     std::unique_ptr<AreaView> view;
     std::unique_ptr<ScalingPeer> drawImagePeer;

@@ -17,6 +17,7 @@
 #include "app/ComparisonSession.h"
 #include "app/window/AreaView.h"
 #include "app/window/CNaviDlg.h"
+#include "bench/AreaBenchHost.h"
 #include "bench/BenchReport.h"
 #include "platform/Blit.h"
 #include "platform/Settings.h"
@@ -51,34 +52,6 @@ int environmentInt(const char* name, int fallback) {
     const int parsed = value != nullptr ? std::atoi(value) : 0;
     return parsed > 0 ? parsed : fallback;
 }
-
-// A host that answers every question with Yes and hands the redraw requests to the view.
-class BenchHost : public Host {
-public:
-    MessageButton showMessage(const QString&, int, MessageType) override { return MessageButton::Yes; }
-    void redrawAreas(int which, bool erase) override {
-        if (view != nullptr) {
-            view->redrawAreas(which, erase);
-        }
-    }
-    void redrawPictures(int which) override {
-        if (view != nullptr) {
-            view->redrawPictures(which);
-        }
-    }
-    void setWaitCursor(bool) override {}
-    void showProgress(std::int64_t, std::int64_t) override {}
-    std::optional<QString> chooseOpenFile(const QString&, const QString&) override { return std::nullopt; }
-    std::optional<SaveChoice> chooseSaveFile(const QString&, const QString&, const QString&, const QString&,
-                                             int) override {
-        return std::nullopt;
-    }
-    std::optional<int> chooseQuality(int) override { return std::nullopt; }
-    bool showFileLocation(const QString&) override { return false; }
-    QString desktopFolder() override { return {}; }
-
-    AreaView* view = nullptr;
-};
 
 // Plain ways of filling the magnifier: from the whole original made an image once.
 class MagnifierPeer : public QWidget {
@@ -135,7 +108,7 @@ QImage makePicture(QSize size, bool second) {
 
 struct Scene {
     QTemporaryDir folder;
-    BenchHost host;
+    AreaBenchHost host{MessageButton::Yes};
     SettingsStore settings;
     std::unique_ptr<ComparisonSession> session;
     std::unique_ptr<AreaView> view;

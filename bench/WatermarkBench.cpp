@@ -12,6 +12,7 @@
 
 #include "app/ComparisonSession.h"
 #include "app/window/AreaView.h"
+#include "bench/AreaBenchHost.h"
 #include "bench/BenchReport.h"
 #include "platform/Blit.h"
 #include "watermark/WatermarkList.h"
@@ -43,37 +44,9 @@ int surfaceBits() {
     return bits == 16 || bits == 24 ? bits : 32;
 }
 
-// A host that answers every question with No (no stored set is restored) and hands redraws to the view.
-class BenchHost : public Host {
-public:
-    MessageButton showMessage(const QString&, int, MessageType) override { return MessageButton::No; }
-    void redrawAreas(int which, bool erase) override {
-        if (view != nullptr) {
-            view->redrawAreas(which, erase);
-        }
-    }
-    void redrawPictures(int which) override {
-        if (view != nullptr) {
-            view->redrawPictures(which);
-        }
-    }
-    void setWaitCursor(bool) override {}
-    void showProgress(std::int64_t, std::int64_t) override {}
-    std::optional<QString> chooseOpenFile(const QString&, const QString&) override { return std::nullopt; }
-    std::optional<SaveChoice> chooseSaveFile(const QString&, const QString&, const QString&, const QString&,
-                                             int) override {
-        return std::nullopt;
-    }
-    std::optional<int> chooseQuality(int) override { return std::nullopt; }
-    bool showFileLocation(const QString&) override { return false; }
-    QString desktopFolder() override { return {}; }
-
-    AreaView* view = nullptr;
-};
-
 struct Scene {
     QTemporaryDir folder;
-    BenchHost host;
+    AreaBenchHost host{MessageButton::No}; // No: no stored set of texts is restored
     std::unique_ptr<ComparisonSession> session;
     std::unique_ptr<AreaView> view;
     DeviceBitmap copyTarget;

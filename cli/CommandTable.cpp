@@ -106,7 +106,8 @@ const std::vector<CommandEntry>& commandTable() {
          "with -o DIR, copies it into the folder DIR and prints that path. An\n"
          "existing file there is replaced only with --yes.\n",
          names({"-o"}), CommandKind::File},
-        {"watermark", "IMAGE LAYOUT.wcd -o RESULT1 [--output2 RESULT2]", "watermark texts written onto an image",
+        {"watermark", "IMAGE LAYOUT.wcd -o RESULT1 [--output2 RESULT2]",
+         "watermark texts written onto an image",
          "Draws the texts of the layout file LAYOUT.wcd on a layer the size of IMAGE\n"
          "and writes IMAGE multiplied with the layer to RESULT1 and, with --output2,\n"
          "IMAGE darkened by the layer to RESULT2; both files or neither are written.\n"

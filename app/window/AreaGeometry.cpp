@@ -203,4 +203,20 @@ std::array<QRect, 8> handleMarks(const QRect& rect) {
     return marks;
 }
 
+Qt::CursorShape handleCursor(int handle) {
+    switch (handle) {
+    case 0:
+    case 2:
+        return Qt::SizeFDiagCursor;
+    case 1:
+    case 3:
+        return Qt::SizeBDiagCursor;
+    case 4:
+    case 6:
+        return Qt::SizeVerCursor;
+    default:
+        return Qt::SizeHorCursor;
+    }
+}
+
 } // namespace corvane

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <Qt>
 
 #include <array>
 
@@ -85,5 +86,8 @@ std::array<QPoint, 8> handlePoints(const QRect& rect);
 int hitTestHandle(const QRect& rect, QPoint point);
 // The 7 × 7 marks drawn on the handle points of an outline (squares for 0 … 3, circles for 4 … 7).
 std::array<QRect, 8> handleMarks(const QRect& rect);
+// The pointer over handle `handle`: diagonal arrows on the corners, vertical and horizontal ones on the
+// edges.
+Qt::CursorShape handleCursor(int handle);
 
 } // namespace corvane

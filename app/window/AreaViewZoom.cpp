@@ -3,6 +3,7 @@
 #include "app/window/AreaView.h"
 
 #include "app/ComparisonSession.h"
+#include "app/window/AreaGeometry.h"
 #include "app/window/AreaViewPrivate.h"
 
 #include <QPainter>
@@ -19,22 +20,6 @@ constexpr int kMinimumFrame = 10;
 constexpr int kMinimumBand = 10;
 
 constexpr QPoint kNoPoint(-1, -1);
-
-Qt::CursorShape handleCursor(int handle) {
-    switch (handle) {
-    case 0:
-    case 2:
-        return Qt::SizeFDiagCursor;
-    case 1:
-    case 3:
-        return Qt::SizeBDiagCursor;
-    case 4:
-    case 6:
-        return Qt::SizeVerCursor;
-    default:
-        return Qt::SizeHorCursor;
-    }
-}
 
 // The frame (left, top, right, bottom) with the sides a handle moves set to `point`.
 QRect resizedByHandle(const QRect& frame, int handle, QPoint point) {

@@ -1,6 +1,7 @@
 #include "app/window/WatermarkEditor.h"
 
 #include "app/ComparisonSession.h"
+#include "app/window/AreaGeometry.h"
 #include "app/window/AreaView.h"
 #include "app/window/CMyEdit.h"
 #include "watermark/WatermarkCompositor.h"
@@ -15,22 +16,6 @@ namespace corvane {
 namespace {
 
 const QColor kOutlineRed(255, 0, 0);
-
-Qt::CursorShape handleCursor(int handle) {
-    switch (handle) {
-    case 0:
-    case 2:
-        return Qt::SizeFDiagCursor;
-    case 1:
-    case 3:
-        return Qt::SizeBDiagCursor;
-    case 4:
-    case 6:
-        return Qt::SizeVerCursor;
-    default:
-        return Qt::SizeHorCursor;
-    }
-}
 
 // The font size of a text on the screen: its size in points times the display scale, truncated.
 int screenPoints(const WatermarkText& text, float scale) {

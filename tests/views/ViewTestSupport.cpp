@@ -1,39 +1,19 @@
 #include "tests/views/ViewTestSupport.h"
 
+#include "tests/support/OffscreenApplication.h"
+
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-// Fontconfig and the platform plugin keep caches for the life of the process; they are not leaks of ours.
-extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\nleak:libQt6Gui\nleak:libQt6Core\nleak:libglib\nleak:libdbus\n";
-}
-
 namespace corvane::test {
 
 namespace {
 
-// The painters draw text, which needs an application with fonts: one on the offscreen platform.
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "corvane-view-tests";
-        static char* argv[] = {name, nullptr};
-        m_application = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    void TearDown() override { m_application.reset(); }
-
-private:
-    std::unique_ptr<QGuiApplication> m_application;
-};
-
 [[maybe_unused]] const ::testing::Environment* const registered =
-    ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+    ::testing::AddGlobalTestEnvironment(new OffscreenApplication<QGuiApplication>("corvane-view-tests"));
 
 } // namespace
 

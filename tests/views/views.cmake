@@ -3,6 +3,7 @@
 corvane_add_test(corvane_view_tests LABEL unit
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/ViewTestSupport.cpp
+        ${PROJECT_SOURCE_DIR}/tests/support/OffscreenApplication.cpp
         ${CMAKE_CURRENT_LIST_DIR}/VisualTableTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/HistogramChartTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ScanChartTest.cpp

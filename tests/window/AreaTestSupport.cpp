@@ -1,37 +1,17 @@
 #include "tests/window/AreaTestSupport.h"
 
+#include "tests/support/OffscreenApplication.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QTest>
-
-// Fontconfig and the platform plugin keep caches for the life of the process; they are not leaks of ours.
-extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\nleak:libQt6Gui\nleak:libQt6Core\nleak:libglib\nleak:libdbus\n";
-}
 
 namespace corvane::test {
 
 namespace {
 
-// One application for the whole test program, on the offscreen platform.
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "corvane-area-tests";
-        static char* argv[] = {name, nullptr};
-        m_application = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_application.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_application;
-};
-
 [[maybe_unused]] const ::testing::Environment* const registered =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+    ::testing::AddGlobalTestEnvironment(new OffscreenApplication<QApplication>("corvane-area-tests"));
 
 } // namespace
 

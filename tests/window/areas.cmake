@@ -8,6 +8,7 @@ corvane_add_test(corvane_area_tests
         ${CMAKE_CURRENT_LIST_DIR}/AreaGeometryTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/AreaScalingTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/AreaTestSupport.cpp
+        ${PROJECT_SOURCE_DIR}/tests/support/OffscreenApplication.cpp
         ${CMAKE_CURRENT_LIST_DIR}/AreaViewInputTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/AreaViewPaintTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../app/ScriptedHost.cpp

@@ -5,6 +5,7 @@ corvane_add_test(corvane_view_area_tests
     LABEL gui
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/AreaTestSupport.cpp
+        ${PROJECT_SOURCE_DIR}/tests/support/OffscreenApplication.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ViewsPaintTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../app/ScriptedHost.cpp
     LINKS
