@@ -32,7 +32,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 # The libraries the programs link, as dpkg-shlibdeps names their packages, and the plugins.
 for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libgif7 libimagequant0 libssl3 \
-    zlib1g libtiff6 qt6-image-formats-plugins; do
+    zlib1g libtiff6 libdeflate0 qt6-image-formats-plugins; do
     [[ ", $depends," == *", $package "* || ", $depends," == *", $package,"* ]] ||
         fail "Depends lacks $package: $depends"
 done
