@@ -1,6 +1,7 @@
 #include "bench/BenchReport.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace corvane::bench {
 
@@ -52,6 +53,12 @@ void RatioReporter::Finalize() {
         }
     }
     std::fflush(stdout);
+}
+
+int environmentInt(const char* name, int fallback) {
+    const char* value = std::getenv(name);
+    const int parsed = value != nullptr ? std::atoi(value) : 0;
+    return parsed > 0 ? parsed : fallback;
 }
 
 } // namespace corvane::bench

@@ -34,4 +34,7 @@ private:
     bool m_allMet = true;
 };
 
+// A positive whole number from the environment variable `name`, else `fallback`.
+int environmentInt(const char* name, int fallback);
+
 } // namespace corvane::bench

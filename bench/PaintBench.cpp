@@ -38,12 +38,6 @@ constexpr int kWindowWidth = 1920;
 constexpr int kWindowHeight = 1080;
 constexpr int kControlsBottom = 95;
 
-int environmentInt(const char* name, int fallback) {
-    const char* value = std::getenv(name);
-    const int parsed = value != nullptr ? std::atoi(value) : 0;
-    return parsed > 0 ? parsed : fallback;
-}
-
 // The peer: draws the four full surfaces (as images, made once) scaled into the picture rectangles on
 // every paint.
 class ScalingPeer : public QWidget {
@@ -111,7 +105,7 @@ QImage makePicture(QSize size, bool second) {
 
 std::unique_ptr<Scene> makeScene() {
     auto out = std::make_unique<Scene>();
-    const double megapixels = environmentInt("CORVANE_PAINT_BENCH_MP", 20);
+    const double megapixels = bench::environmentInt("CORVANE_PAINT_BENCH_MP", 20);
     const int width = static_cast<int>(std::sqrt(megapixels * 1e6 * 1.5));
     out->imageSize = QSize(width, width * 2 / 3);
     const QString first = QDir(out->folder.path()).filePath(QStringLiteral("first.bmp"));
@@ -121,7 +115,7 @@ std::unique_ptr<Scene> makeScene() {
         return out;
     }
     out->session =
-        std::make_unique<ComparisonSession>(out->host, environmentInt("CORVANE_PAINT_BENCH_BITS", 32));
+        std::make_unique<ComparisonSession>(out->host, bench::environmentInt("CORVANE_PAINT_BENCH_BITS", 32));
     out->view = std::make_unique<AreaView>(*out->session, nullptr);
     out->host.view = out->view.get();
     out->view->resize(kWindowWidth, kWindowHeight - kControlsBottom);

@@ -47,12 +47,6 @@ constexpr int kWindowHeight = 1080;
 constexpr int kControlsBottom = 95;
 constexpr QSize kMagnifier(400, 300);
 
-int environmentInt(const char* name, int fallback) {
-    const char* value = std::getenv(name);
-    const int parsed = value != nullptr ? std::atoi(value) : 0;
-    return parsed > 0 ? parsed : fallback;
-}
-
 // Plain ways of filling the magnifier: from the whole original made an image once.
 class MagnifierPeer : public QWidget {
 public:
@@ -122,7 +116,7 @@ struct Scene {
 std::unique_ptr<Scene> makeScene() {
     auto out = std::make_unique<Scene>();
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, out->folder.path());
-    const double megapixels = environmentInt("CORVANE_VIEWS_BENCH_MP", 20);
+    const double megapixels = bench::environmentInt("CORVANE_VIEWS_BENCH_MP", 20);
     const int width = static_cast<int>(std::sqrt(megapixels * 1e6 * 1.5));
     out->imageSize = QSize(width, width * 2 / 3);
     const QString first = QDir(out->folder.path()).filePath(QStringLiteral("first.bmp"));
