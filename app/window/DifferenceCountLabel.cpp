@@ -3,6 +3,7 @@
 #include "app/ComparisonSession.h"
 #include "app/DifferenceRate.h"
 
+#include <QFontMetrics>
 #include <QLocale>
 
 #include <algorithm>
@@ -37,9 +38,16 @@ void DifferenceCountLabel::refresh(const ComparisonSession& session, bool progre
 }
 
 void DifferenceCountLabel::resizeEvent(QResizeEvent* event) {
-    // The row is only a few dialog units high: the text takes its height, and no less than 8 pixels.
+    // The row is only a few dialog units high: the largest text whose lines fit it, no less than 7 pixels.
     QFont small = font();
-    small.setPixelSize(std::max(8, height()));
+    int size = std::max(7, height());
+    for (; size > 7; --size) {
+        small.setPixelSize(size);
+        if (QFontMetrics(small).height() <= height()) {
+            break;
+        }
+    }
+    small.setPixelSize(size);
     setFont(small);
     QLabel::resizeEvent(event);
 }
