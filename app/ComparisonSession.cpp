@@ -191,6 +191,7 @@ bool ComparisonSession::RunProcessing() {
 
 void ComparisonSession::ResetProcessing() {
     m_processing = ProcessingMode::None;
+    m_pixelCount.reset();
     updateProcessingControls();
     setProcessingMenu(0, noProcessingCaption());
     m_zoomMode = false;

@@ -3,6 +3,8 @@
 #include "app/ProcessingModes.h"
 #include "imagefiles/ImageLoader.h"
 #include "imaging/Filter.h"
+#include "imaging/Metrics.h"
+#include "imaging/Tolerance.h"
 #include "platform/Color.h"
 #include "platform/DeviceBitmap.h"
 #include "platform/Host.h"
@@ -66,6 +68,10 @@ struct SaveOptions {
     int quality = 100;
     bool transparent = false;
 };
+
+// `rect` (both corners included) cut to an image of `size`; empty when it is inverted or no pixel of it
+// lies inside the image.
+std::optional<PixelRect> clipToImage(const PixelRect& rect, QSize size);
 
 // One comparison session: the two originals, the eight surfaces (four areas and four work surfaces, all
 // of the working image size), the current processing and every parameter a processing reads. It runs
@@ -223,6 +229,21 @@ public:
     };
     std::optional<OverlapCount> countDifferingPixels();
 
+    // --- Tolerance and metrics (SessionMeasures.cpp) ---
+
+    // The tolerance of the pixel comparison (exact by default): colours within the threshold count as
+    // equal, anti-aliased pixels and the ignored rectangles (original 1's pixels) are not counted. The
+    // rectangles are cut to the working image when the comparison runs; those outside it are dropped.
+    // With options set, countDifferingPixels counts with them too.
+    void setToleranceOptions(ToleranceOptions options) { m_tolerance = std::move(options); }
+    const ToleranceOptions& toleranceOptions() const { return m_tolerance; }
+    // The count of the last pixel comparison (countDifferingPixels at that run); empty before one ran,
+    // when it failed, and after the results were reset.
+    const std::optional<OverlapCount>& pixelComparisonCount() const { return m_pixelCount; }
+    // The quality metrics of the originals over the region they overlap at the current shift, original 2
+    // drawn at the shift as the comparisons draw it; empty without originals or when memory runs out.
+    std::optional<ImageMetrics> measureMetrics();
+
     // --- Modes ---
 
     bool zoomModeOn() const { return m_zoomMode; }
@@ -316,6 +337,12 @@ private:
     // Shows the values that were brought into range while texts were loaded, if any.
     void reportWatermarkAdjustments(const QString& source, const QStringList& adjustments);
     void drawShiftedOriginal2(DeviceBitmap& target);
+    // The tolerance options with the ignored rectangles cut to the working image.
+    ToleranceOptions toleranceForWorkingImage() const;
+    // countDifferingPixels with the tolerance options (a work surface takes the map).
+    std::optional<OverlapCount> countWithTolerance();
+    // The overlap at the current shift with `differing` of its pixels differing.
+    OverlapCount overlapCount(std::int64_t differing) const;
     void copyOriginalsToWork();
     bool runEdgesOnWork();
     void beginLongOperation(std::int64_t steps);
@@ -372,6 +399,8 @@ private:
     QString m_embeddedDocument;
     QString m_documentField; // the name shown under the extraction button
 
+    ToleranceOptions m_tolerance;
+    std::optional<OverlapCount> m_pixelCount;
     std::array<Histogram, 2> m_histograms{};
     std::vector<PropertyRow> m_propertyRows;
 };

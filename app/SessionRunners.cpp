@@ -40,6 +40,7 @@ bool ComparisonSession::RunPixelComparison(bool edgesFirst) {
     // The originals are compared through work copies only where a copy differs from them: the edge images,
     // or original 2 moved by the shift. Otherwise they are read where they are, which gives the same map
     // without writing two more images.
+    m_pixelCount.reset();
     const bool shifted = m_shiftH != 0 || m_shiftV != 0;
     if (edgesFirst) {
         copyOriginalsToWork();
@@ -51,9 +52,26 @@ bool ComparisonSession::RunPixelComparison(bool edgesFirst) {
     }
     const DeviceBitmap& first = m_surfaces[edgesFirst ? kWork1 : kOriginal1];
     const DeviceBitmap& second = m_surfaces[edgesFirst || shifted ? kWork2 : kOriginal2];
-    if (!m_filter.ComparePixels(first, second, m_surfaces[kResult1], m_shiftH, m_shiftV, m_background)) {
+    std::optional<OverlapCount> count;
+    if (m_tolerance.exact()) {
+        if (!m_filter.ComparePixels(first, second, m_surfaces[kResult1], m_shiftH, m_shiftV, m_background)) {
+            return reportFailure({}, kMsgOutOfMemory);
+        }
+        count = countDifferingPixels();
+    } else {
+        const std::optional<std::int64_t> differing =
+            compareWithTolerance(first, second, m_surfaces[kResult1], m_shiftH, m_shiftV, m_background,
+                                 toleranceForWorkingImage());
+        if (!differing) {
+            return reportFailure({}, kMsgOutOfMemory);
+        }
+        // The map's count is the originals' unless it was made of their edges.
+        count = edgesFirst ? countWithTolerance() : std::optional(overlapCount(*differing));
+    }
+    if (!count) {
         return reportFailure({}, kMsgOutOfMemory);
     }
+    m_pixelCount = count;
     bitBlt(m_surfaces[kResult2], 0, 0, m_surfaces[kResult1]);
     if (m_overlayLevel > 0) {
         OverlayOriginals();
@@ -295,6 +313,9 @@ std::optional<ComparisonSession::OverlapCount> ComparisonSession::countDiffering
     const DeviceBitmap& original2 = m_surfaces[kOriginal2];
     if (original1.isNull() || original2.isNull()) {
         return std::nullopt;
+    }
+    if (!m_tolerance.exact()) {
+        return countWithTolerance();
     }
     const int width = m_workingSize.width();
     const int height = m_workingSize.height();

@@ -1,6 +1,8 @@
 #include "cli/CommandLine.h"
 
 #include "app/ComparisonSession.h"
+#include "app/DifferenceRate.h"
+#include "cli/CommandMeasures.h"
 #include "cli/CommandTable.h"
 #include "imagefiles/ImageFormat.h"
 #include "imagefiles/ImageSaver.h"
@@ -99,6 +101,9 @@ struct Arguments {
     std::map<QString, QString> values; // options with a value
     std::set<QString> flags;           // options without one
 
+    // Every value of each option with values, in order (`values` keeps the last): repeatable options.
+    std::map<QString, QStringList> lists;
+
     bool has(const QString& name) const { return flags.count(name) != 0 || values.count(name) != 0; }
     QString value(const QString& name) const {
         const auto it = values.find(name);
@@ -151,6 +156,7 @@ Arguments parse(const QStringList& list) {
         }
         if (equals >= 0 && equals + 1 < word.size()) {
             a.values[canonical] = word.mid(equals + 1);
+            a.lists[canonical].push_back(a.values[canonical]);
             continue;
         }
         // A missing value is not taken from the next option.
@@ -160,6 +166,7 @@ Arguments parse(const QStringList& list) {
             throw UsageError{QStringLiteral("%1 に値がありません").arg(name)};
         }
         a.values[canonical] = list[++i];
+        a.lists[canonical].push_back(list[i]);
     }
     if (a.entry == nullptr) {
         return a;
@@ -290,6 +297,8 @@ public:
             code = extractDocument();
         } else if (c == QLatin1String("watermark")) {
             code = watermark();
+        } else if (c == QLatin1String("metrics")) {
+            code = metrics();
         } else {
             code = compare();
         }
@@ -398,9 +407,13 @@ private:
             }
         }
         m_report[QStringLiteral("files")] = QJsonArray::fromStringList(m_a.positional);
+        const std::optional<ToleranceOptions> tolerance = toleranceOptions();
 
         setBothOriginals(m_a.positional[0], m_a.positional[1]);
         applyCommonParameters();
+        if (tolerance) {
+            applyTolerance(*tolerance);
+        }
         const bool edge = m_a.has(QStringLiteral("--edge"));
         int command = 0;
         int channel = -1;
@@ -441,7 +454,9 @@ private:
         if (!m_session.RunProcessing() || !m_host.error().isEmpty()) {
             fail(m_host.error().isEmpty() ? QStringLiteral("処理できませんでした") : m_host.error());
         }
-        const std::optional<ComparisonSession::OverlapCount> count = m_session.countDifferingPixels();
+        // The pixel comparison counted as it compared (with the tolerance options when given).
+        const std::optional<ComparisonSession::OverlapCount> count =
+            c == QLatin1String("pixel") ? m_session.pixelComparisonCount() : m_session.countDifferingPixels();
         if (!count) {
             fail(stringText(kMsgOutOfMemory));
         }
@@ -453,6 +468,57 @@ private:
         report(channel);
         summarise(*count);
         return count->compared > 0 && count->differing == 0 ? kExitEqual : kExitDifferent;
+    }
+
+    // The pixel comparison's tolerance options, checked before any file is read; empty when none is given.
+    std::optional<ToleranceOptions> toleranceOptions() {
+        const ToleranceWords words{
+            m_a.value(QStringLiteral("--threshold")), m_a.has(QStringLiteral("--ignore-antialiasing")),
+            m_a.lists.count(QStringLiteral("--ignore")) != 0 ? m_a.lists.at(QStringLiteral("--ignore"))
+                                                             : QStringList()};
+        if (!words.any()) {
+            return std::nullopt;
+        }
+        if (m_a.has(QStringLiteral("--edge"))) {
+            fail(QStringLiteral("--threshold, --ignore-antialiasing, --ignore は --edge と一緒に使えません"));
+        }
+        QString error;
+        std::optional<ToleranceOptions> options = parseToleranceOptions(words, error);
+        if (!options) {
+            fail(error);
+        }
+        return options;
+    }
+
+    // The options given to the session once original 1's size is known.
+    void applyTolerance(const ToleranceOptions& options) {
+        QString error;
+        if (!checkIgnoredRectangles(options, m_session.workingSize(), m_a.positional[0], error)) {
+            fail(error);
+        }
+        m_session.setToleranceOptions(options);
+        m_report[QStringLiteral("tolerance")] = toleranceJson(options);
+    }
+
+    int metrics() {
+        expectPositional(2);
+        if (m_a.has(QStringLiteral("-o")) || m_a.has(QStringLiteral("--output2"))) {
+            fail(QStringLiteral("%1 は結果画像を作りません（-o, --output2 は使えません）").arg(m_a.command));
+        }
+        parseSaveOptions(m_a);
+        m_report[QStringLiteral("files")] = QJsonArray::fromStringList(m_a.positional);
+        setBothOriginals(m_a.positional[0], m_a.positional[1]);
+        applyCommonParameters();
+        const std::optional<ImageMetrics> measured = m_session.measureMetrics();
+        if (!measured) {
+            fail(stringText(kMsgOutOfMemory));
+        }
+        m_report[QStringLiteral("metrics")] = metricsJson(*measured);
+        if (text() != nullptr) {
+            *text() << metricsText(*measured);
+        }
+        summarise({measured->pixels, measured->ae});
+        return measured->pixels > 0 && measured->ae == 0 ? kExitEqual : kExitDifferent;
     }
 
     // The facts every comparison shares: the files' sizes, the shift and the count over the overlap,
@@ -801,16 +867,10 @@ private:
 } // namespace
 
 QString differenceSummary(long long differing, long long compared) {
-    const double rate =
-        compared > 0 ? static_cast<double>(differing) * 100.0 / static_cast<double>(compared) : 0.0;
-    QString rateText = QString::asprintf("%0.3f", rate);
-    // A rate rounded to 0 or 100 would say "none" or "all" where that is not so.
-    if (differing > 0 && rateText == QLatin1String("0.000")) {
-        rateText = QStringLiteral("< 0.001");
-    } else if (differing < compared && rateText == QLatin1String("100.000")) {
-        rateText = QStringLiteral("> 99.999");
-    }
-    return QStringLiteral("differ %1 of %2 pixels (%3 %)").arg(differing).arg(compared).arg(rateText);
+    return QStringLiteral("differ %1 of %2 pixels (%3 %)")
+        .arg(differing)
+        .arg(compared)
+        .arg(differenceRateText(differing, compared));
 }
 
 int runCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err) {

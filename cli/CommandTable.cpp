@@ -26,12 +26,25 @@ QStringList names(std::initializer_list<const char*> lists) {
 
 const std::vector<CommandEntry>& commandTable() {
     static const std::vector<CommandEntry> table = {
-        {"pixel", "[--edge] ORIGINAL1 ORIGINAL2", "match map: red where the pixels are equal",
+        {"pixel",
+         "[--edge] [--threshold T] [--ignore-antialiasing] [--ignore X1,Y1,X2,Y2 ...] ORIGINAL1 ORIGINAL2",
+         "match map: red where the pixels are equal",
          "Compares original 2, laid over original 1 at the shift, pixel by pixel.\n"
          "Both results show red where the colours are equal and the mismatch colour\n"
          "(--background) everywhere else.\n"
-         "  --edge  detect the edges of both originals first and compare those\n",
-         names({"--edge", kShownComparison, kShownImageResults}), CommandKind::Comparison},
+         "  --edge                   detect the edges of both originals first and\n"
+         "                           compare those\n"
+         "  --threshold T            colours whose perceptual (YIQ) difference is\n"
+         "                           at most 35215 x T squared count as equal;\n"
+         "                           T from 0 (exact, the default) to 1\n"
+         "  --ignore-antialiasing    differing pixels on an anti-aliased edge of\n"
+         "                           either original are not counted (yellow)\n"
+         "  --ignore X1,Y1,X2,Y2     leave out the rectangle from (X1, Y1) to\n"
+         "                           (X2, Y2) of original 1, both included; may be\n"
+         "                           repeated; cut to the image\n"
+         "The tolerance options do not combine with --edge.\n",
+         names({"--edge --threshold --ignore-antialiasing --ignore", kShownComparison, kShownImageResults}),
+         CommandKind::Comparison},
         {"composite", "[--blend 0..14] [--binarize] [--adjust1 N] [--space rgb|hsv|hls] ORIGINAL1 ORIGINAL2",
          "original 2 blended over original 1 in one of fifteen modes",
          "Blends original 2, laid over original 1 at the shift, in a blend mode.\n"
@@ -81,6 +94,17 @@ const std::vector<CommandEntry>& commandTable() {
          "\"shift H V\", and its match rate, \"rate R\". The summary line and the exit\n"
          "status are those of that shift.\n",
          names({}), CommandKind::Comparison},
+        {"metrics", "ORIGINAL1 ORIGINAL2", "quality metrics: ae, mae, rmse, psnr, ssim, deltae",
+         "Measures original 2, laid over original 1 at the shift, over the region\n"
+         "they overlap and prints one line each:\n"
+         "  ae      the number of pixels whose colours differ\n"
+         "  mae     mean absolute difference of red, green and blue (0..255)\n"
+         "  rmse    root mean squared difference of the same (0..255)\n"
+         "  psnr    peak signal-to-noise ratio in dB; \"inf\" for equal pixels\n"
+         "  ssim    mean structural similarity of the luma (Gaussian window,\n"
+         "          sigma 1.5); \"none\" when the region is under 11 x 11 pixels\n"
+         "  deltae  mean CIEDE2000 colour difference (sRGB, D65)\n",
+         names({"--shift"}), CommandKind::Comparison},
         {"properties", "ORIGINAL1 ORIGINAL2", "file sizes, dimensions, colour counts and digests",
          "Prints the property table: 15 tab-separated rows of number, result, item,\n"
          "original 1 and original 2 (file size, dimensions, colour counts, CRC-32,\n"
@@ -127,6 +151,9 @@ const std::vector<OptionEntry>& optionTable() {
         {"--adjust2", "N", OptionGroup::Own, "second adjust value"},
         {"--space", "rgb|hsv|hls", OptionGroup::Own, "colour space"},
         {"--channel", "red|green|blue|rgb", OptionGroup::Own, "scanned channel"},
+        {"--threshold", "T", OptionGroup::Own, "perceptual colour tolerance, 0..1"},
+        {"--ignore-antialiasing", nullptr, OptionGroup::Own, "anti-aliased pixels not counted"},
+        {"--ignore", "X1,Y1,X2,Y2", OptionGroup::Own, "rectangle left out (repeatable)"},
         {"--shift", "H,V", OptionGroup::Comparison,
          "lay original 2 over original 1 moved H pixels right and V down (negative: left, up); "
          "|H| below the width, |V| below the height"},

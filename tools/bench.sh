@@ -16,5 +16,6 @@ bash "$root/tools/build.sh" "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DCOR
 "$root/build/bench/bench/corvane-metrics-bench" || status=$?
 bash "$root/bench/pixelmatch-check.sh" "$root/build/bench" || status=$?
 bash "$root/bench/cli-peers.sh" "$root/build/bench" || status=$?
+bash "$root/bench/cli-measures.sh" "$root/build/bench" || status=$?
 bash "$root/bench/close-time.sh" "$root/build/bench" || status=$?
 exit "${status:-0}"

@@ -147,6 +147,24 @@ int AreaView::scanComputations() const {
     return m_private->scanChart.computations();
 }
 
+void AreaView::setOriginalsFlipped(bool flipped) {
+    if (m_private->originalsFlipped != flipped) {
+        m_private->originalsFlipped = flipped;
+        repaintNamed(redraw::kOriginals, false);
+    }
+}
+
+bool AreaView::originalsFlipped() const {
+    return m_private->originalsFlipped;
+}
+
+int AreaView::originalShownIn(int area) const {
+    const bool flip = m_private->originalsFlipped && (area == kOriginal1 || area == kOriginal2) &&
+                      !m_session.originalPath(kOriginal1).isEmpty() &&
+                      !m_session.originalPath(kOriginal2).isEmpty() && !m_session.watermarkModeOn();
+    return flip ? 1 - area : area;
+}
+
 void AreaView::layoutAreas() {
     m_geometry = computeAreaGeometry(rect(), 0, m_session.workingSize());
 }
@@ -309,11 +327,13 @@ const QImage& AreaView::scaledCopy(int area, QSize size, ColorRef transparent) {
 }
 
 bool AreaView::paintSurface(QPainter& painter, int area, ColorRef transparent) {
-    if (m_session.surface(area).isNull()) {
+    // An original's area may show the other original (flipped), drawn as the area draws its own.
+    const int source = originalShownIn(area);
+    if (m_session.surface(source).isNull()) {
         return false;
     }
     const QRect& picture = m_geometry.pictures[static_cast<std::size_t>(area)];
-    const QImage& copy = scaledCopy(area, picture.size(), transparent);
+    const QImage& copy = scaledCopy(source, picture.size(), transparent);
     if (copy.isNull()) {
         return false;
     }
@@ -373,7 +393,7 @@ void AreaView::paintAreaLabels(QPainter& painter) {
             continue;
         }
         const QRect& frame = m_geometry.frames[static_cast<std::size_t>(k)];
-        const QString text = areaLabel(k);
+        const QString text = areaLabel(k < kResult1 ? originalShownIn(k) : k);
         // Red text over a white copy moved by one pixel: readable on any picture.
         painter.setPen(Qt::white);
         painter.drawText(frame.topLeft() + QPoint(4, 4 + metrics.ascent()), text);
@@ -414,7 +434,7 @@ void AreaView::paintEmptyOriginalHint(QPainter& painter, int area) {
 }
 
 void AreaView::paintOriginalCaption(QPainter& painter, int area, int labelEnd) {
-    const QString& path = m_session.originalPath(area);
+    const QString& path = m_session.originalPath(originalShownIn(area));
     if (path.isEmpty() || (m_session.watermarkModeOn() && area == kOriginal2)) {
         return;
     }
@@ -425,7 +445,7 @@ void AreaView::paintOriginalCaption(QPainter& painter, int area, int labelEnd) {
     const QRect& frame = m_geometry.frames[static_cast<std::size_t>(area)];
     const QRect& picture = m_geometry.pictures[static_cast<std::size_t>(area)];
     const QString name = QFileInfo(path).fileName();
-    const QSize size = m_session.naturalSize(area);
+    const QSize size = m_session.naturalSize(originalShownIn(area));
     const int lineHeight = metrics.height();
     const auto draw = [&](const QRect& space, const QString& text) {
         painter.setPen(Qt::white);

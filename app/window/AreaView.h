@@ -61,6 +61,12 @@ public:
     // The zoom comparison magnifies the other original, when that shows an image.
     void switchZoomTarget();
 
+    // While flipped, original 1's area shows original 2 and original 2's area original 1 (FlipView).
+    void setOriginalsFlipped(bool flipped);
+    bool originalsFlipped() const;
+    // The original area k (0 or 1) shows: the other one while flipped and both are set; else k.
+    int originalShownIn(int area) const;
+
     // The area under the last right click (−1 outside every frame), for the context-menu commands.
     int clickedArea() const { return m_clickedArea; }
 

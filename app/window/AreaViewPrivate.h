@@ -54,6 +54,7 @@ struct AreaView::Private {
     // made from a surface (the scan counts, reduced copies) compare it.
     std::array<std::uint64_t, 4> revisions{};
     ScanChartCache scanChart;
+    bool originalsFlipped = false;
 };
 
 } // namespace corvane

@@ -5,6 +5,7 @@
 #include "app/window/CNaviDlg.h"
 #include "app/window/CPropDlg.h"
 #include "app/window/DialogControls.h"
+#include "app/window/FlipView.h"
 #include "app/window/HelpPane.h"
 #include "app/window/Icons.h"
 #include "app/window/WatermarkEditor.h"
@@ -75,6 +76,8 @@ CSorvikDlg::CSorvikDlg(int displayBits, SettingsStore& settings, DialogProvider&
     m_navi = new CNaviDlg(*m_session, *m_areas, m_settings, QSize(dialogUnitsX(103), dialogUnitsY(78)), this);
     connect(m_areas, &AreaView::painted, m_navi, &CNaviDlg::refresh);
     connect(m_navi, &CNaviDlg::command, this, &CSorvikDlg::runCommand);
+    // Holding Space shows each original in the other's area.
+    new FlipView(*m_session, *m_areas, *this);
 
     m_controls->documentTimer.setInterval(kDocumentTimerMs);
     connect(&m_controls->documentTimer, &QTimer::timeout, this, &CSorvikDlg::documentTimerTick);
@@ -258,6 +261,7 @@ void CSorvikDlg::stateChanged() {
     if (s.zoomModeOn() != m_navi->isVisible()) {
         m_navi->setVisible(s.zoomModeOn());
     }
+    c.differenceCount->refresh(s, c.progress->isVisible());
     c.documentName->setText(s.documentFieldText());
     c.extract->setEnabled(!s.documentFieldText().isEmpty() && !s.embeddedDocumentPath().isEmpty());
 
@@ -340,8 +344,10 @@ void CSorvikDlg::showProgress(std::int64_t position, std::int64_t maximum) {
     if (maximum <= 0) {
         c.progress->reset();
         c.progress->hide();
+        c.differenceCount->refresh(*m_session, false);
         return;
     }
+    c.differenceCount->hide();
     // The bar counts in int: large ranges are counted in coarser steps.
     const std::int64_t divisor = maximum / INT_MAX + 1;
     const int top = static_cast<int>(maximum / divisor);

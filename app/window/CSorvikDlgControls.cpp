@@ -146,6 +146,8 @@ void CSorvikDlg::createControls() {
     place(c.progress, 4, 51, 544, 6);
     register_(c.progress, id::kProgress);
     c.progress->hide();
+    c.differenceCount = new DifferenceCountLabel(this);
+    place(c.differenceCount, 4, 51, 544, 6);
 
     // Parameters: the shift controls start at −100 … 100, the adjust controls at 128 of 0 … 255.
     for (UpDownControl* shift : {c.shiftH, c.shiftV}) {

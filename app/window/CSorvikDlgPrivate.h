@@ -5,6 +5,7 @@
 
 #include "app/window/CSorvikDlg.h"
 #include "app/window/DialogControls.h"
+#include "app/window/DifferenceCountLabel.h"
 
 #include <QFontComboBox>
 #include <QLabel>
@@ -107,6 +108,7 @@ struct CSorvikDlg::Controls {
     UpDownControl* watermarkSize = nullptr;
     UpDownControl* watermarkShadow = nullptr;
     QProgressBar* progress = nullptr;
+    DifferenceCountLabel* differenceCount = nullptr; // in the progress bar's row while the bar is hidden
 
     std::array<QMenu*, 4> processingMenus{};
     std::map<int, QAction*> actions;
