@@ -327,7 +327,8 @@ const QImage& AreaView::scaledCopy(int area, QSize size, ColorRef transparent) {
 }
 
 bool AreaView::paintSurface(QPainter& painter, int area, ColorRef transparent) {
-    // An original's area may show the other original (flipped), drawn as the area draws its own.
+    // An original's area may show the other original (flipped). Original 2 keeps its shift wherever it is
+    // drawn, so each point of a picture shows the two pixels that are compared there, one after the other.
     const int source = originalShownIn(area);
     if (m_session.surface(source).isNull()) {
         return false;
@@ -337,7 +338,7 @@ bool AreaView::paintSurface(QPainter& painter, int area, ColorRef transparent) {
     if (copy.isNull()) {
         return false;
     }
-    if (area == kOriginal2 && (m_session.shiftH() != 0 || m_session.shiftV() != 0)) {
+    if (source == kOriginal2 && (m_session.shiftH() != 0 || m_session.shiftV() != 0)) {
         // Original 2 is drawn moved by the shift; the part of the picture it leaves uncovered shows the
         // area's background.
         const float scale = m_geometry.scale;

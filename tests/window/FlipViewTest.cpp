@@ -91,6 +91,24 @@ TEST_F(Flip, HeldSpaceShowsEachOriginalInTheOthersArea) {
     EXPECT_FALSE(areas().originalsFlipped());
 }
 
+TEST_F(Flip, OriginalTwoKeepsItsShiftInEitherArea) {
+    setOriginals(solid({64, 48}, kFirst), solid({64, 48}, kSecond));
+    step(1009, 1);
+    areas().setFocus();
+    const auto leftEdge = [this](int area) {
+        const QRect& picture = areas().areaGeometry().pictures[static_cast<std::size_t>(area)];
+        return areas().grab().toImage().pixel(picture.left(), picture.center().y()) & 0xFFFFFFu;
+    };
+    // Moved right, original 2 leaves its picture's left edge to the background.
+    ASSERT_EQ(leftEdge(kOriginal1), kFirst & 0xFFFFFFu);
+    ASSERT_NE(leftEdge(kOriginal2), kSecond & 0xFFFFFFu);
+    key(QEvent::KeyPress);
+    EXPECT_NE(leftEdge(kOriginal1), kSecond & 0xFFFFFFu);
+    EXPECT_EQ(centre(kOriginal1), kSecond & 0xFFFFFFu);
+    EXPECT_EQ(leftEdge(kOriginal2), kFirst & 0xFFFFFFu);
+    key(QEvent::KeyRelease);
+}
+
 TEST_F(Flip, NoFlipInTextInputsOrWithoutBothOriginals) {
     session().dropFile(kOriginal1, writePng(QStringLiteral("only.png"), solid({64, 48}, kFirst)), false);
     areas().setFocus();
