@@ -6,6 +6,7 @@
 #include "cli/CommandTable.h"
 #include "imagefiles/ImageFormat.h"
 #include "imagefiles/ImageSaver.h"
+#include "platform/Blit.h"
 #include "platform/SafeFile.h"
 #include "platform/Shell.h"
 #include "res/Strings.h"
@@ -347,10 +348,13 @@ private:
             fail(m_host.error());
         }
         const QSize working = m_session.workingSize();
-        fail(fileMessage(
-            path, QStringLiteral("の大きさが原本1（%1 × %2）と異なります（--yes で拡大縮小して比べます）")
-                      .arg(working.width())
-                      .arg(working.height())));
+        const QString hint = m_a.command == QLatin1String("metrics")
+                                 ? QStringLiteral("（--yes で重なる範囲を測ります）")
+                                 : QStringLiteral("（--yes で拡大縮小して比べます）");
+        fail(fileMessage(path, QStringLiteral("の大きさが原本1（%1 × %2）と異なります%3")
+                                   .arg(working.width())
+                                   .arg(working.height())
+                                   .arg(hint)));
     }
 
     void setOriginal(int k, const QString& path) {
@@ -509,7 +513,11 @@ private:
         m_report[QStringLiteral("files")] = QJsonArray::fromStringList(m_a.positional);
         setBothOriginals(m_a.positional[0], m_a.positional[1]);
         applyCommonParameters();
-        const std::optional<ImageMetrics> measured = m_session.measureMetrics();
+        // Originals of different sizes (only with --yes) are measured where they overlap, each unscaled.
+        const std::optional<ImageMetrics> measured =
+            m_session.naturalSize(kOriginal1) == m_session.naturalSize(kOriginal2)
+                ? m_session.measureMetrics()
+                : measureUnscaledOverlap(m_a.positional[1]);
         if (!measured) {
             fail(stringText(kMsgOutOfMemory));
         }
@@ -519,6 +527,35 @@ private:
         }
         summarise({measured->pixels, measured->ae});
         return measured->pixels > 0 && measured->ae == 0 ? kExitEqual : kExitDifferent;
+    }
+
+    // The metrics over the region where original 2, as decoded and laid at the shift, covers original 1.
+    // The session has scaled original 2 to original 1's size, as the other comparisons want it; the
+    // metrics take original 2 as it is, decoded once more on its own.
+    std::optional<ImageMetrics> measureUnscaledOverlap(const QString& path2) {
+        ComparisonSession second(m_host, m_session.displayBits());
+        if (!second.setOriginalFromFile(kOriginal1, path2, false)) {
+            failSetting(path2);
+        }
+        const DeviceBitmap& image1 = m_session.surface(kOriginal1);
+        const DeviceBitmap& image2 = second.surface(kOriginal1);
+        const int h = m_session.shiftH();
+        const int v = m_session.shiftV();
+        const int left = std::max(0, h);
+        const int top = std::max(0, v);
+        const int right = std::min(image1.width(), image2.width() + h);
+        const int bottom = std::min(image1.height(), image2.height() + v);
+        if (right <= left || bottom <= top) {
+            fail(QStringLiteral("--shift %1,%2 では原本が重なりません").arg(h).arg(v));
+        }
+        DeviceBitmap part1 = DeviceBitmap::create(right - left, bottom - top, m_session.displayBits());
+        DeviceBitmap part2 = DeviceBitmap::create(right - left, bottom - top, m_session.displayBits());
+        if (part1.isNull() || part2.isNull() ||
+            !bitBlt(part1, 0, 0, right - left, bottom - top, image1, left, top) ||
+            !bitBlt(part2, 0, 0, right - left, bottom - top, image2, left - h, top - v)) {
+            return std::nullopt;
+        }
+        return computeMetrics(part1, part2, 0, 0);
     }
 
     // The facts every comparison shares: the files' sizes, the shift and the count over the overlap,

@@ -103,7 +103,9 @@ const std::vector<CommandEntry>& commandTable() {
          "  psnr    peak signal-to-noise ratio in dB; \"inf\" for equal pixels\n"
          "  ssim    mean structural similarity of the luma (Gaussian window,\n"
          "          sigma 1.5); \"none\" when the region is under 11 x 11 pixels\n"
-         "  deltae  mean CIEDE2000 colour difference (sRGB, D65)\n",
+         "  deltae  mean CIEDE2000 colour difference (sRGB, D65)\n"
+         "Originals of different sizes are measured, with --yes, where original 2\n"
+         "unscaled covers original 1.\n",
          names({"--shift"}), CommandKind::Comparison},
         {"properties", "ORIGINAL1 ORIGINAL2", "file sizes, dimensions, colour counts and digests",
          "Prints the property table: 15 tab-separated rows of number, result, item,\n"

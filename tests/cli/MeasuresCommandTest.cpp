@@ -244,12 +244,24 @@ TEST_F(Measures, MetricsCoverTheOverlapAtTheShift) {
 }
 
 TEST_F(Measures, MetricsRefuseWhatTheyCannotMeasure) {
-    // Different sizes: refused unless --yes, which scales original 2 as the other comparisons do.
+    // Different sizes: refused unless --yes, which measures where the two overlap (original 2 unscaled).
     ASSERT_EQ(run({"metrics", "@a.png", "@small.png"}), 2);
     EXPECT_TRUE(err.contains(QStringLiteral("small.png"))) << err.toStdString();
     EXPECT_EQ(err.count(QLatin1Char('\n')), 1);
     ASSERT_EQ(run({"metrics", "--yes", "@a.png", "@small.png"}), 1) << err.toStdString();
-    EXPECT_TRUE(lastLine(out).contains(QStringLiteral(" of 1536 pixels "))) << out.toStdString();
+    EXPECT_TRUE(lastLine(out).contains(QStringLiteral(" of 200 pixels "))) << out.toStdString();
+    // A part cut from a picture matches it exactly when laid where it was cut; at a shift the overlap is
+    // what both cover; no overlap is an error.
+    const QImage whole = picture(40, 30, 5);
+    ASSERT_TRUE(whole.save(path("whole.png")));
+    ASSERT_TRUE(whole.copy(5, 4, 20, 10).save(path("part.png")));
+    ASSERT_EQ(run({"metrics", "--yes", "--json", "--shift", "5,4", "@whole.png", "@part.png"}), 0)
+        << err.toStdString();
+    EXPECT_EQ(jsonOf(out)[QStringLiteral("comparedPixels")].toInteger(), 200);
+    ASSERT_EQ(run({"metrics", "--yes", "--json", "--shift", "-5,25", "@whole.png", "@part.png"}), 1);
+    EXPECT_EQ(jsonOf(out)[QStringLiteral("comparedPixels")].toInteger(), 15 * 5);
+    ASSERT_EQ(run({"metrics", "--yes", "--shift", "-20,0", "@whole.png", "@part.png"}), 2);
+    EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << err.toStdString();
     const QStringList pair{path("a.png"), path("b.png")};
     refused(QStringList{"metrics"} + pair, "-o");
     refused(QStringList{"metrics", "--threshold", "0.1"} + pair, "metrics", false);
