@@ -11,6 +11,7 @@
 
 #include <QFileInfo>
 
+#include <latch>
 #include <system_error>
 #include <thread>
 
@@ -147,29 +148,40 @@ bool ComparisonSession::setOriginalsFromFiles(const QString& path1, const QStrin
             return false;
         }
     }
-    // Both files are decoded at once; the originals are then set in order, as two drops would.
+    // Both files are decoded at once, and each becomes a surface on its own thread where it will be one:
+    // original 1 gives the working size; original 2 is taken over as it is when it has that size too. The
+    // originals are then set in order, as two drops would.
     std::array<LoadedImage, 2> loaded;
     std::array<DeviceBitmap, 2> converted;
     std::array<Status, 2> status;
-    std::thread second;
-    const auto load = [&](std::size_t k) {
-        status[k] = LoadImageFile(paths[k], types[k], m_displayBits, loaded[k]);
+    QSize firstSize;
+    std::latch firstLoaded(1);
+    const auto loadFirst = [&] {
+        status[0] = LoadImageFile(paths[0], types[0], m_displayBits, loaded[0]);
+        firstSize = status[0] ? loaded[0].image.size() : QSize();
+        firstLoaded.count_down();
+        if (status[0]) {
+            converted[0] = takeSurface(loaded[0], m_displayBits);
+        }
     };
+    const auto loadSecond = [&] {
+        status[1] = LoadImageFile(paths[1], types[1], m_displayBits, loaded[1]);
+        firstLoaded.wait();
+        if (status[1] && loaded[1].image.size() == firstSize) {
+            converted[1] = takeSurface(loaded[1], m_displayBits);
+        }
+    };
+    std::thread second;
     try {
-        second = std::thread(load, 1);
+        second = std::thread(loadSecond);
     } catch (const std::system_error&) {
-        load(1);
+        // No second thread: one after the other.
     }
-    load(0);
+    loadFirst();
     if (second.joinable()) {
         second.join();
-    }
-    // Original 1 gives the working size; original 2 is taken over as it is when it has that size too.
-    const bool sameSize = loaded[0].image.size() == loaded[1].image.size();
-    for (std::size_t k = 0; k < 2; ++k) {
-        if (status[k] && (k == 0 || sameSize)) {
-            converted[k] = takeSurface(loaded[k], m_displayBits);
-        }
+    } else {
+        loadSecond();
     }
     for (std::size_t k = 0; k < 2; ++k) {
         if (!status[k]) {

@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
+
+#include <vector>
 
 namespace corvane::test {
 namespace {
@@ -27,6 +30,38 @@ TEST_F(CommandLine, ComparisonsExitZeroWhenEqualAndOneWhenDifferent) {
     EXPECT_EQ(
         run({"extract", "--adjust1", "64", "--adjust2", "10", "@a.png", "@b.png", "-o", "@extract.tiff"}), 1);
     EXPECT_FALSE(QImage(path("extract.tiff")).isNull());
+}
+
+// A pixel comparison without -o or --output2 draws no result images; its count and exit code are those of
+// a run that saves them, with a shift, after edge detection and in JSON too.
+TEST_F(CommandLine, PixelCountIsTheSameWithoutResultImages) {
+    const std::vector<QStringList> variants = {
+        {}, {"--shift", "3,-2"}, {"--edge"}, {"--json"}, {"--bits-per-pixel", "16", "--shift", "-1,1"}};
+    for (const QStringList& options : variants) {
+        const QStringList counted = QStringList{"pixel", "@a.png", "@b.png"} + options;
+        const int code = run(counted);
+        const QString summary = out;
+        EXPECT_EQ(code, 1) << options.join(' ').toStdString() << ": " << err.toStdString();
+        ASSERT_EQ(run(counted + QStringList{"-o", "@r1.png", "--output2", "@r2.bmp"}), code)
+            << err.toStdString();
+        const QImage map = QImage(path("r1.png")).convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(map.isNull());
+        if (!options.contains(QStringLiteral("--shift")) && !options.contains(QStringLiteral("--edge"))) {
+            // The changed pixel shows in the map (not an empty surface saved).
+            EXPECT_NE(map.pixel(10, 10), map.pixel(0, 0)) << options.join(' ').toStdString();
+        }
+        EXPECT_EQ(map, QImage(path("r2.bmp")).convertToFormat(QImage::Format_RGB32));
+        if (options.contains(QStringLiteral("--json"))) {
+            // The outputs differ by the files written, and only there.
+            EXPECT_EQ(QString(out).replace(QRegularExpression(QStringLiteral("\"outputs\":\\[[^]]*\\]")),
+                                           QStringLiteral("\"outputs\":[]")),
+                      summary);
+        } else {
+            EXPECT_EQ(out, summary) << options.join(' ').toStdString();
+        }
+    }
+    EXPECT_EQ(run({"pixel", "@a.png", "@same.png"}), 0);
+    EXPECT_EQ(out, QStringLiteral("differ 0 of 1536 pixels (0.000 %)\n"));
 }
 
 TEST_F(CommandLine, ReportsOfHistogramScanBestMatchAndProperties) {

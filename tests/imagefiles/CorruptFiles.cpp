@@ -97,6 +97,19 @@ QByteArray ihdrChanged(const QByteArray& png, int offset, const QByteArray& valu
     return out;
 }
 
+// The file with the data of its one IDAT chunk spread over chunks of `piece` bytes (the last one shorter),
+// which a loader joins before inflating.
+QByteArray splitImageData(const QByteArray& png, qsizetype piece) {
+    const qsizetype idat = png.indexOf("IDAT") - 4;
+    const qsizetype iend = png.indexOf("IEND") - 4;
+    const QByteArray data = png.mid(idat + 8, iend - idat - 12);
+    QByteArray out = png.left(idat);
+    for (qsizetype at = 0; at < data.size(); at += piece) {
+        out.append(pngChunk("IDAT", data.mid(at, piece)));
+    }
+    return out + png.mid(iend);
+}
+
 QByteArray be32Bytes(std::uint32_t v) {
     QByteArray out;
     putBe32(out, v);
@@ -193,6 +206,22 @@ std::vector<CorruptFile> corruptPngs() {
                            b[end] = static_cast<char>(b[end] ^ 1);
                            fixPngCrc(b, idat);
                        })});
+        // The same with the image data in chunks of 7 bytes, joined in the file's own bytes when the file
+        // is read from disk: the judgement and the message are the same, and a file left to the general
+        // decoder reaches it whole.
+        out.push_back({"filter type 5 in row 3, image data in pieces", splitImageData(withRows(filter5), 7)});
+        out.push_back({"inflated data one byte short, image data in pieces",
+                       splitImageData(withRows(rows.chopped(1)), 7)});
+        out.push_back({"inflated data one row too long, image data in pieces",
+                       splitImageData(withRows(rows + rows.left(33)), 7), true});
+        const QByteArray pieces = splitImageData(withRows(rows), 7);
+        const qsizetype second = pieces.indexOf("IDAT", pieces.indexOf("IDAT") + 4) - 4;
+        out.push_back({"second IDAT CRC wrong", with(pieces, [&](QByteArray& b) {
+                           b[second + 8 + 7] = static_cast<char>(b[second + 8 + 7] ^ 1);
+                       })});
+        out.push_back({"second IDAT cut short", pieces.left(second + 8 + 3)});
+        out.push_back({"second IDAT length beyond the file",
+                       with(pieces, [&](QByteArray& b) { setBe32(b, second, 0x00100000u); })});
     }
     out.push_back({"IDAT truncated inside its data", valid.left(idat + 8 + 10)});
     out.push_back({"IEND CRC wrong", with(valid, [](QByteArray& b) { b[b.size() - 1] = 0; })});
