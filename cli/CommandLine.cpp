@@ -461,9 +461,11 @@ private:
         if (resultsWanted && (!m_session.RunProcessing() || !m_host.error().isEmpty())) {
             fail(m_host.error().isEmpty() ? QStringLiteral("処理できませんでした") : m_host.error());
         }
-        // The pixel comparison counted as it compared (with the tolerance options when given).
+        // The pixel comparison counted as it compared (with the tolerance options when given); without
+        // its result images the originals are counted alone, with the same options.
         const std::optional<ComparisonSession::OverlapCount> count =
-            c == QLatin1String("pixel") ? m_session.pixelComparisonCount() : m_session.countDifferingPixels();
+            c == QLatin1String("pixel") && resultsWanted ? m_session.pixelComparisonCount()
+                                                         : m_session.countDifferingPixels();
         if (!count) {
             fail(stringText(kMsgOutOfMemory));
         }

@@ -62,6 +62,16 @@ TEST_F(CommandLine, PixelCountIsTheSameWithoutResultImages) {
     }
     EXPECT_EQ(run({"pixel", "@a.png", "@same.png"}), 0);
     EXPECT_EQ(out, QStringLiteral("differ 0 of 1536 pixels (0.000 %)\n"));
+    // The tolerance options count alike with and without result images.
+    for (const QStringList& options : std::vector<QStringList>{
+             {"--ignore", "5,5,15,15"}, {"--threshold", "0.01", "--ignore-antialiasing"}}) {
+        const QStringList counted = QStringList{"pixel", "@a.png", "@b.png"} + options;
+        const int code = run(counted);
+        const QString summary = out;
+        EXPECT_EQ(run(counted + QStringList{"-o", "@t1.png"}), code) << err.toStdString();
+        EXPECT_EQ(out, summary) << options.join(' ').toStdString();
+    }
+    EXPECT_EQ(run({"pixel", "--ignore", "5,5,15,15", "@a.png", "@b.png"}), 0);
 }
 
 TEST_F(CommandLine, ReportsOfHistogramScanBestMatchAndProperties) {
