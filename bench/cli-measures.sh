@@ -8,6 +8,8 @@
 #
 # cli-measures.sh BUILD_FOLDER          (CORVANE_PEER_ROUNDS: rounds, default 9)
 set -euo pipefail
+# shellcheck source=bench/alternating-rounds.sh
+source "$(dirname "$0")/alternating-rounds.sh"
 build=$1
 rounds=${CORVANE_PEER_ROUNDS:-9}
 data="$build/peer-data"
@@ -31,35 +33,7 @@ command_for() { # TOOL A B
 }
 
 times="$build/cli-measures-times.csv"
-: >"$times"
-echo "Load before the runs: $(uptime)"
-for ((round = 0; round < rounds; ++round)); do
-    for pair in "${pairs[@]}"; do
-        IFS=: read -r kind a b <<<"$pair"
-        commands=()
-        for ((k = 0; k < count; ++k)); do
-            commands+=("$(command_for $(((k + round) % count)) "$a" "$b")")
-        done
-        hyperfine -N --runs 1 --ignore-failure --style none --export-csv "$build/round.csv" "${commands[@]}" \
-            >/dev/null 2>&1
-        tail -n +2 "$build/round.csv" | while IFS=, read -r command mean _; do
-            for ((k = 0; k < count; ++k)); do
-                if [ "$command" = "$(command_for "$k" "$a" "$b")" ]; then
-                    echo "$kind,$k,$mean" >>"$times"
-                fi
-            done
-        done
-    done
-done
-echo "Load after the runs: $(uptime)"
-
-median_ms() { # KIND TOOL
-    awk -F, -v kind="$1" -v tool="$2" '$1 == kind && $2 == tool { print $3 * 1000 }' "$times" | sort -g |
-        awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) printf "%.1f", v[(NR + 1) / 2];
-              else printf "%.1f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-goal() { awk -v r="$1" -v g="$2" 'BEGIN { print (r <= g) ? "met" : "MISSED" }'; }
+run_alternating_rounds "$count" "$times"
 
 report="$build/cli-measures.md"
 missed=0
@@ -68,9 +42,9 @@ missed=0
     echo "|:---|---:|---:|---:|---:|---:|"
     for pair in "${pairs[@]}"; do
         IFS=: read -r kind _ _ <<<"$pair"
-        exact=$(median_ms "$kind" 0)
-        tolerant=$(median_ms "$kind" 1)
-        theirs=$(median_ms "$kind" 2)
+        exact=$(median_ms "$times" "$kind" 0)
+        tolerant=$(median_ms "$times" "$kind" 1)
+        theirs=$(median_ms "$times" "$kind" 2)
         r1=$(ratio "$tolerant" "$exact")
         r2=$(ratio "$tolerant" "$theirs")
         echo "| $kind | $exact | $tolerant | $theirs | $r1 (≤ 2× $(goal "$r1" 2)) | $r2 (≤ 0.5× $(goal "$r2" 0.5)) |"
@@ -80,8 +54,8 @@ missed=0
     echo "|:---|---:|---:|---:|"
     for pair in "${pairs[@]}"; do
         IFS=: read -r kind _ _ <<<"$pair"
-        ours=$(median_ms "$kind" 3)
-        magick=$(median_ms "$kind" 4)
+        ours=$(median_ms "$times" "$kind" 3)
+        magick=$(median_ms "$times" "$kind" 4)
         r=$(ratio "$ours" "$magick")
         within=$(goal "$(ratio "$ours" 500)" 1)
         echo "| $kind | $ours (≤ 500 $within) | $magick | $r (≤ 0.1× $(goal "$r" 0.1)) |"

@@ -16,6 +16,8 @@
 #
 # cli-peers.sh BUILD_FOLDER          (CORVANE_PEER_ROUNDS: rounds, default 9)
 set -euo pipefail
+# shellcheck source=bench/alternating-rounds.sh
+source "$(dirname "$0")/alternating-rounds.sh"
 build=$1
 rounds=${CORVANE_PEER_ROUNDS:-9}
 data="$build/peer-data"
@@ -89,34 +91,7 @@ command_for() { # TOOL A B
 
 # ---- Alternating rounds ----
 times="$build/cli-peers-times.csv"
-: >"$times"
-echo "Load before the runs: $(uptime)"
-for ((round = 0; round < rounds; ++round)); do
-    for pair in "${pairs[@]}"; do
-        IFS=: read -r kind a b <<<"$pair"
-        commands=()
-        for ((k = 0; k < tools; ++k)); do
-            commands+=("$(command_for $(((k + round) % tools)) "$a" "$b")")
-        done
-        hyperfine -N --runs 1 --ignore-failure --style none --export-csv "$build/round.csv" "${commands[@]}" \
-            >/dev/null 2>&1
-        # command,mean,stddev,median,user,system,min,max (seconds)
-        tail -n +2 "$build/round.csv" | while IFS=, read -r command mean _; do
-            for ((k = 0; k < tools; ++k)); do
-                if [ "$command" = "$(command_for "$k" "$a" "$b")" ]; then
-                    echo "$kind,$k,$mean" >>"$times"
-                fi
-            done
-        done
-    done
-done
-echo "Load after the runs: $(uptime)"
-
-median_ms() { # KIND TOOL
-    awk -F, -v kind="$1" -v tool="$2" '$1 == kind && $2 == tool { print $3 * 1000 }' "$times" | sort -g |
-        awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) printf "%.1f", v[(NR + 1) / 2];
-              else printf "%.1f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
+run_alternating_rounds "$tools" "$times"
 
 report="$build/cli-peers.md"
 {
@@ -125,10 +100,10 @@ report="$build/cli-peers.md"
     echo "|:---|---:|---:|---:|---:|---:|---:|:---|"
     for pair in "${pairs[@]}"; do
         IFS=: read -r kind _ _ <<<"$pair"
-        ours=$(median_ms "$kind" 0)
-        theirs=$(median_ms "$kind" 1)
-        wrapped=$(median_ms "$kind" 2)
-        magick=$(median_ms "$kind" 3)
+        ours=$(median_ms "$times" "$kind" 0)
+        theirs=$(median_ms "$times" "$kind" 1)
+        wrapped=$(median_ms "$times" "$kind" 2)
+        magick=$(median_ms "$times" "$kind" 3)
         goal=0.5
         [[ $kind == *JPEG ]] && goal=0.8
         ratio=$(awk -v o="$ours" -v t="$theirs" 'BEGIN { printf "%.2f", o / t }')
