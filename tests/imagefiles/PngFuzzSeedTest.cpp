@@ -18,16 +18,16 @@ namespace {
 std::map<std::string, QByteArray> seeds() {
     std::map<std::string, QByteArray> out;
     const auto make = [](int colourType, int width, QList<QByteArray> chunks = {}) {
-        test::PngSpec spec;
-        spec.width = width;
-        spec.height = 4;
-        spec.colourType = colourType;
-        spec.filters = {0, 1, 2, 3, 4};
-        spec.samples =
+        test::PngLayout layout;
+        layout.width = width;
+        layout.height = 4;
+        layout.colourType = colourType;
+        layout.filters = {0, 1, 2, 3, 4};
+        layout.samples =
             test::randomSamples(static_cast<std::size_t>(width * 4 * test::pngChannels(colourType)),
                                 static_cast<std::uint32_t>(width));
-        spec.chunks = std::move(chunks);
-        return spec;
+        layout.chunks = std::move(chunks);
+        return layout;
     };
     const QByteArray plte =
         test::pngChunk("PLTE", QByteArray("\x10\x20\x30\xF0\xE0\xD0\0\0\xFF\x80\x80\x80", 12));
@@ -40,7 +40,7 @@ std::map<std::string, QByteArray> seeds() {
         test::encodePng(make(3, 9, {plte, test::pngChunk("tRNS", QByteArray("\x80\0", 2))}));
     out["grey_alpha"] = test::encodePng(make(4, 4));
     out["rgba"] = test::encodePng(make(6, 5));
-    test::PngSpec split = make(6, 11);
+    test::PngLayout split = make(6, 11);
     split.split = {3, 4, 5};
     split.lastByteAlone = true;
     out["rgba_split"] = test::encodePng(split);

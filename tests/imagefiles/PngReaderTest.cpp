@@ -94,27 +94,27 @@ TEST(PngReader, EveryColourTypeFilterAndOddWidthGivesQtsPixels) {
         const std::vector<int> pairs = {1, 1, 1, 3, 1, 4, 3, 1, 3, 3, 3, 4, 4, 1, 4, 3, 4, 4};
         for (int filter = 0; filter <= 6; ++filter) {
             for (int width = 1; width <= 17; ++width) {
-                test::PngSpec spec;
-                spec.width = width;
-                spec.height = filter == 6 ? 19 : 5;
-                spec.colourType = colourType;
-                spec.filters = filter < 5    ? std::vector<int>{filter}
-                               : filter == 5 ? std::vector<int>{4, 0, 3, 1, 2}
-                                             : pairs;
+                test::PngLayout layout;
+                layout.width = width;
+                layout.height = filter == 6 ? 19 : 5;
+                layout.colourType = colourType;
+                layout.filters = filter < 5    ? std::vector<int>{filter}
+                                 : filter == 5 ? std::vector<int>{4, 0, 3, 1, 2}
+                                               : pairs;
                 const std::size_t count = static_cast<std::size_t>(width) *
-                                          static_cast<std::size_t>(spec.height) *
+                                          static_cast<std::size_t>(layout.height) *
                                           static_cast<std::size_t>(test::pngChannels(colourType));
-                spec.samples = samples(count, ++seed, width % 2 == 0 && colourType != 3);
+                layout.samples = samples(count, ++seed, width % 2 == 0 && colourType != 3);
                 if (colourType == 3) {
                     // 200 entries: indices beyond them show entry 0.
-                    spec.chunks.append(palette(200, seed));
+                    layout.chunks.append(palette(200, seed));
                 }
                 if (width % 4 == 1) {
                     // Image data in pieces of 5 bytes, its last byte alone.
-                    spec.split = {5, 5, 5};
-                    spec.lastByteAlone = true;
+                    layout.split = {5, 5, 5};
+                    layout.lastByteAlone = true;
                 }
-                const QByteArray png = test::encodePng(spec);
+                const QByteArray png = test::encodePng(layout);
                 EXPECT_EQ(decodesAsQt(png), "")
                     << "colour type " << colourType << ", filter " << filter << ", width " << width;
             }
@@ -196,15 +196,15 @@ TEST(PngReader, TransparencyChunksGiveQtsPixels) {
          }},
     };
     for (const Case& c : cases) {
-        test::PngSpec spec;
-        spec.width = 13;
-        spec.height = 7;
-        spec.colourType = c.colourType;
-        spec.filters = {0, 1, 2, 3, 4};
-        spec.samples = samples(static_cast<std::size_t>(13 * 7 * test::pngChannels(c.colourType)), 99,
-                               c.colourType != 3);
-        spec.chunks = c.chunks(spec.samples);
-        EXPECT_EQ(decodesAsQt(test::encodePng(spec)), "") << c.what;
+        test::PngLayout layout;
+        layout.width = 13;
+        layout.height = 7;
+        layout.colourType = c.colourType;
+        layout.filters = {0, 1, 2, 3, 4};
+        layout.samples = samples(static_cast<std::size_t>(13 * 7 * test::pngChannels(c.colourType)), 99,
+                                 c.colourType != 3);
+        layout.chunks = c.chunks(layout.samples);
+        EXPECT_EQ(decodesAsQt(test::encodePng(layout)), "") << c.what;
     }
 }
 
@@ -243,16 +243,16 @@ TEST(PngReader, PngSuiteFilesAreDecodedOrRefusedAsQtDoes) {
 
 // A small valid RGB file and ways of changing it.
 QByteArray rgbFile(int split = 0) {
-    test::PngSpec spec;
-    spec.width = 6;
-    spec.height = 4;
-    spec.colourType = 2;
-    spec.filters = {1, 4, 3, 2};
-    spec.samples = test::randomSamples(6 * 4 * 3, 3);
+    test::PngLayout layout;
+    layout.width = 6;
+    layout.height = 4;
+    layout.colourType = 2;
+    layout.filters = {1, 4, 3, 2};
+    layout.samples = test::randomSamples(6 * 4 * 3, 3);
     if (split > 0) {
-        spec.split = {split};
+        layout.split = {split};
     }
-    return test::encodePng(spec);
+    return test::encodePng(layout);
 }
 
 qsizetype chunkAt(const QByteArray& png, const char* type) {
@@ -371,11 +371,11 @@ TEST(PngReader, DamagedAndUnusualFilesAreJudgedAsQtJudgesThem) {
         {"image data longer than the image",
          withStream(valid,
                     [](QByteArray) {
-                        test::PngSpec spec;
-                        spec.width = 6;
-                        spec.height = 5;
-                        spec.samples = test::randomSamples(6 * 5 * 3, 3);
-                        const QByteArray longer = test::encodePng(spec);
+                        test::PngLayout layout;
+                        layout.width = 6;
+                        layout.height = 5;
+                        layout.samples = test::randomSamples(6 * 5 * 3, 3);
+                        const QByteArray longer = test::encodePng(layout);
                         const qsizetype at = chunkAt(longer, "IDAT");
                         return longer.mid(at + 8, chunkAt(longer, "IEND") - at - 12);
                     }),
@@ -396,17 +396,17 @@ TEST(PngReader, DamagedAndUnusualFilesAreJudgedAsQtJudgesThem) {
 }
 
 TEST(PngReader, JoiningImageDataInPlacePutsEveryByteBack) {
-    test::PngSpec spec;
-    spec.width = 17;
-    spec.height = 9;
-    spec.colourType = 6;
-    spec.filters = {0, 1, 2, 3, 4};
-    spec.samples = test::randomSamples(17 * 9 * 4, 11);
-    spec.split = {1, 0, 7, 3};
-    spec.lastByteAlone = true;
-    const QByteArray split = test::encodePng(spec);
-    spec.height = 8; // the same data is one row too long for this header
-    QByteArray tooLong = test::encodePng(spec);
+    test::PngLayout layout;
+    layout.width = 17;
+    layout.height = 9;
+    layout.colourType = 6;
+    layout.filters = {0, 1, 2, 3, 4};
+    layout.samples = test::randomSamples(17 * 9 * 4, 11);
+    layout.split = {1, 0, 7, 3};
+    layout.lastByteAlone = true;
+    const QByteArray split = test::encodePng(layout);
+    layout.height = 8; // the same data is one row too long for this header
+    QByteArray tooLong = test::encodePng(layout);
     const qsizetype tooLongIdat = chunkAt(tooLong, "IDAT");
     tooLong = tooLong.left(tooLongIdat) + split.mid(chunkAt(split, "IDAT"));
     tooLong.replace(20, 4, QByteArray("\0\0\0\x08", 4));

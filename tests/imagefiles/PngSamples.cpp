@@ -78,16 +78,16 @@ int pngChannels(int colourType) {
     }
 }
 
-QByteArray encodePng(const PngSpec& spec) {
-    const auto bpp = static_cast<std::size_t>(pngChannels(spec.colourType));
-    const std::size_t rowBytes = bpp * static_cast<std::size_t>(spec.width);
+QByteArray encodePng(const PngLayout& layout) {
+    const auto bpp = static_cast<std::size_t>(pngChannels(layout.colourType));
+    const std::size_t rowBytes = bpp * static_cast<std::size_t>(layout.width);
     const std::vector<std::uint8_t> zeros(rowBytes, 0);
     QByteArray rows;
-    for (int y = 0; y < spec.height; ++y) {
-        const std::uint8_t* row = spec.samples.data() + static_cast<std::size_t>(y) * rowBytes;
+    for (int y = 0; y < layout.height; ++y) {
+        const std::uint8_t* row = layout.samples.data() + static_cast<std::size_t>(y) * rowBytes;
         const std::uint8_t* prior = y == 0 ? zeros.data() : row - rowBytes;
         const int filter =
-            spec.filters.empty() ? 0 : spec.filters[static_cast<std::size_t>(y) % spec.filters.size()];
+            layout.filters.empty() ? 0 : layout.filters[static_cast<std::size_t>(y) % layout.filters.size()];
         rows.append(filterRow(filter, row, prior, rowBytes, bpp));
     }
     QByteArray compressed(static_cast<qsizetype>(compressBound(static_cast<uLong>(rows.size()))), '\0');
@@ -96,22 +96,22 @@ QByteArray encodePng(const PngSpec& spec) {
               reinterpret_cast<const Bytef*>(rows.constData()), static_cast<uLong>(rows.size()), 9);
     compressed.truncate(static_cast<qsizetype>(length));
 
-    QByteArray header = be32Bytes(static_cast<std::uint32_t>(spec.width)) +
-                        be32Bytes(static_cast<std::uint32_t>(spec.height));
+    QByteArray header = be32Bytes(static_cast<std::uint32_t>(layout.width)) +
+                        be32Bytes(static_cast<std::uint32_t>(layout.height));
     header.append(static_cast<char>(8));
-    header.append(static_cast<char>(spec.colourType));
+    header.append(static_cast<char>(layout.colourType));
     header.append(3, '\0');
     QByteArray png("\x89PNG\r\n\x1A\n", 8);
     png += pngChunk("IHDR", header);
-    for (const QByteArray& chunk : spec.chunks) {
+    for (const QByteArray& chunk : layout.chunks) {
         png += chunk;
     }
     qsizetype at = 0;
-    for (const int size : spec.split) {
+    for (const int size : layout.split) {
         png += pngChunk("IDAT", compressed.mid(at, size));
         at += size;
     }
-    if (spec.lastByteAlone) {
+    if (layout.lastByteAlone) {
         png += pngChunk("IDAT", compressed.mid(at, compressed.size() - at - 1));
         at = compressed.size() - 1;
     }

@@ -15,7 +15,7 @@ namespace corvane::test {
 // Samples of an 8-bit PNG per colour type: 0 grey, 2 RGB, 3 palette index, 4 grey and alpha, 6 RGBA.
 int pngChannels(int colourType);
 
-struct PngSpec {
+struct PngLayout {
     int width = 1;
     int height = 1;
     int colourType = 2;
@@ -26,9 +26,9 @@ struct PngSpec {
     bool lastByteAlone = false;        // the stream's last byte in an IDAT chunk of its own
 };
 
-// Filters each row as the spec says, compresses the rows with zlib and writes signature, IHDR, the
+// Filters each row as the layout says, compresses the rows with zlib and writes signature, IHDR, the
 // chunks, the IDAT chunks and IEND.
-QByteArray encodePng(const PngSpec& spec);
+QByteArray encodePng(const PngLayout& layout);
 
 // Samples from a fixed pseudo-random sequence; `seed` picks the sequence.
 std::vector<std::uint8_t> randomSamples(std::size_t count, std::uint32_t seed);
