@@ -57,6 +57,10 @@ struct GifFrame {
 // before the code size would grow, so each code has the same width.
 QByteArray makeGif(const GifFrame& frame);
 
+// Codes of `width` bits packed from the low bit up, in sub-blocks of at most 255 bytes, with the
+// terminating empty block: the image data of a GIF frame after its code size.
+QByteArray gifCodeBlocks(const std::vector<int>& codes, int width);
+
 // ---- TIFF ----
 
 // An uncompressed, single-strip TIFF (little-endian unless `bigEndian`) of the image: RGB, or RGBA with

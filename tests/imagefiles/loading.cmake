@@ -9,6 +9,7 @@ corvane_add_test(corvane_loading_tests LABEL io
         LoadFuzzSeedTest.cpp
         LoadKeyColourTest.cpp
         LoadVariantTest.cpp
+        ValidFiles.cpp
     LINKS corvane_imagefiles ZLIB::ZLIB PkgConfig::Tiff)
 target_compile_definitions(corvane_loading_tests PRIVATE
     CORVANE_FUZZ_CORPUS="${PROJECT_SOURCE_DIR}/fuzz/corpus")

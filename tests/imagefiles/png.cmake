@@ -6,6 +6,7 @@ corvane_add_test(corvane_png_tests LABEL io
         PngSamples.cpp
         PngFuzzSeedTest.cpp
         PngReaderTest.cpp
+        ValidFiles.cpp
     LINKS corvane_imagefiles ZLIB::ZLIB)
 set(CORVANE_PNGSUITE "/work/shared/testdata/pngsuite/png" CACHE PATH
     "Folder of the PngSuite files (the test is skipped when it is missing)")
