@@ -8,12 +8,27 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QtGlobal>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace corvane::test {
+
+// While it lives, Qt's warnings are dropped: the decoders' libraries warn about every damaged file on
+// stderr, and the tests check the statuses instead.
+class QuietWarnings {
+public:
+    QuietWarnings()
+        : m_previous(qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {})) {}
+    ~QuietWarnings() { qInstallMessageHandler(m_previous); }
+    QuietWarnings(const QuietWarnings&) = delete;
+    QuietWarnings& operator=(const QuietWarnings&) = delete;
+
+private:
+    QtMessageHandler m_previous;
+};
 
 // ---- PNG ----
 

@@ -13,19 +13,6 @@
 namespace corvane {
 namespace {
 
-// The decoders' libraries warn about every damaged file on stderr; the tests check the statuses instead.
-class QuietWarnings {
-public:
-    QuietWarnings()
-        : m_previous(qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {})) {}
-    ~QuietWarnings() { qInstallMessageHandler(m_previous); }
-    QuietWarnings(const QuietWarnings&) = delete;
-    QuietWarnings& operator=(const QuietWarnings&) = delete;
-
-private:
-    QtMessageHandler m_previous;
-};
-
 class CorruptFilesTest : public ::testing::TestWithParam<const char*> {
 protected:
     QString format() const { return QString::fromLatin1(GetParam()); }
@@ -35,7 +22,7 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, CorruptFilesTest, ::testing::Values("png", 
                          [](const auto& param) { return std::string(param.param); });
 
 TEST_P(CorruptFilesTest, AreRefusedWithAReasonAndAValidFileLoadsAfterThem) {
-    const QuietWarnings quiet;
+    const test::QuietWarnings quiet;
     const std::vector<test::CorruptFile> files = test::corruptFiles(format());
     EXPECT_GE(files.size(), 20u);
     test::TempFiles folder;

@@ -22,18 +22,6 @@
 namespace corvane {
 namespace {
 
-class QuietWarnings {
-public:
-    QuietWarnings()
-        : m_previous(qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {})) {}
-    ~QuietWarnings() { qInstallMessageHandler(m_previous); }
-    QuietWarnings(const QuietWarnings&) = delete;
-    QuietWarnings& operator=(const QuietWarnings&) = delete;
-
-private:
-    QtMessageHandler m_previous;
-};
-
 PngResult read(const QByteArray& png, PngImage& image) {
     return readPng(
         {reinterpret_cast<const std::uint8_t*>(png.constData()), static_cast<std::size_t>(png.size())},
@@ -86,7 +74,7 @@ std::vector<std::uint8_t> samples(std::size_t count, std::uint32_t seed, bool fe
 }
 
 TEST(PngReader, EveryColourTypeFilterAndOddWidthGivesQtsPixels) {
-    const QuietWarnings quiet;
+    const test::QuietWarnings quiet;
     std::uint32_t seed = 1;
     for (const int colourType : {0, 2, 3, 4, 6}) {
         // Filters 0 to 4 on every row; all five mixed from row to row; and every ordered pair of sub,
@@ -123,7 +111,7 @@ TEST(PngReader, EveryColourTypeFilterAndOddWidthGivesQtsPixels) {
 }
 
 TEST(PngReader, TransparencyChunksGiveQtsPixels) {
-    const QuietWarnings quiet;
+    const test::QuietWarnings quiet;
     struct Case {
         const char* what;
         int colourType;
@@ -209,7 +197,7 @@ TEST(PngReader, TransparencyChunksGiveQtsPixels) {
 }
 
 TEST(PngReader, PngSuiteFilesAreDecodedOrRefusedAsQtDoes) {
-    const QuietWarnings quiet;
+    const test::QuietWarnings quiet;
     const QDir folder(QStringLiteral(CORVANE_PNGSUITE));
     const QStringList names = folder.entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
     if (names.isEmpty()) {
@@ -283,7 +271,7 @@ QByteArray withStream(const QByteArray& png, const std::function<QByteArray(QByt
 }
 
 TEST(PngReader, DamagedAndUnusualFilesAreJudgedAsQtJudgesThem) {
-    const QuietWarnings quiet;
+    const test::QuietWarnings quiet;
     const QByteArray valid = rgbFile();
     const qsizetype idat = chunkAt(valid, "IDAT");
     const qsizetype iend = chunkAt(valid, "IEND");
