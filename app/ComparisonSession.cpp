@@ -197,6 +197,8 @@ void ComparisonSession::ResetProcessing() {
     m_zoomMode = false;
     m_zoomFrame = QRect();
     m_watermarkMode = false;
+    // Other processings write the results: the next watermark composition is whole.
+    m_watermarkComposer.reset();
     m_documentMode = false;
     stateChanged();
 }

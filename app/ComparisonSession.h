@@ -10,6 +10,7 @@
 #include "platform/Host.h"
 #include "platform/Status.h"
 #include "views/PropertyTable.h"
+#include "watermark/WatermarkCompositor.h"
 #include "watermark/WatermarkList.h"
 
 #include <QPoint>
@@ -283,8 +284,11 @@ public:
     WatermarkList& watermarks() { return m_watermarks; }
     const WatermarkList& watermarks() const { return m_watermarks; }
     // Results 1 and 2 made again from the blend base and the texts; both drawn opaque. The caller
-    // redraws. (Original 2's surface holds the watermark background from the mode's start on.)
+    // redraws. (Original 2's surface holds the watermark background from the mode's start on.) Only the
+    // part of the image that the texts changed since the last recomposition is made again.
     bool recomposeWatermarks();
+    // The part of the image the last recomposition changed (empty when none did).
+    const QRect& lastWatermarkChange() const { return m_watermarkChange; }
     // The commands of the watermark mode; each does nothing while the mode is off. They recompose and
     // redraw as the mode's rules say.
     // A text centred at `imagePoint` of the working image (kept inside it); message 30012 when full.
@@ -394,6 +398,8 @@ private:
     bool m_helpPaneShown = false;
     bool m_watermarkMode = false;
     WatermarkList m_watermarks;
+    WatermarkComposer m_watermarkComposer;
+    QRect m_watermarkChange;
     bool m_documentMode = false;
     int m_documentFramePhase = 0;
     QString m_embeddedDocument;

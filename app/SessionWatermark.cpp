@@ -33,6 +33,7 @@ bool ComparisonSession::startWatermarkMode() {
     m_transparent = {kBlack, kBlack};
     bitBlt(m_surfaces[kWork1], 0, 0, m_surfaces[kOriginal1]);
     fillSolid(m_surfaces[kOriginal2], m_watermarkBackground);
+    m_watermarkComposer.reset();
     stateChanged();
 
     const int stored = m_settings != nullptr ? storedWatermarkCount(*m_settings) : 0;
@@ -103,8 +104,11 @@ void ComparisonSession::reportWatermarkAdjustments(const QString& source, const 
 bool ComparisonSession::recomposeWatermarks() {
     // Original 2's surface got the background when the mode started or the background changed; nothing
     // else writes it while the mode is on, so it is not filled again at every step of a drag.
-    if (!composeWatermarks(m_watermarks, m_watermarkBackground, m_surfaces[kWork1], m_surfaces[kWork2],
-                           m_surfaces[kResult1], m_surfaces[kResult2])) {
+    const std::optional<QRect> changed =
+        m_watermarkComposer.compose(m_watermarks, m_watermarkBackground, m_surfaces[kWork1],
+                                    m_surfaces[kWork2], m_surfaces[kResult1], m_surfaces[kResult2]);
+    m_watermarkChange = changed.value_or(QRect(QPoint(0, 0), m_workingSize));
+    if (!changed) {
         return false;
     }
     m_transparent = {kNoColor, kNoColor};
@@ -295,6 +299,7 @@ bool ComparisonSession::composeWatermarkLayout(const QString& layoutPath, ColorR
     m_watermarks.clear();
     m_watermarks.assign(contents.texts, m_workingSize);
     m_watermarkBackground = background;
+    m_watermarkComposer.reset();
     if (!bitBlt(m_surfaces[kWork1], 0, 0, m_surfaces[kOriginal1]) ||
         !fillSolid(m_surfaces[kOriginal2], background) || !recomposeWatermarks()) {
         error = stringText(kMsgOutOfMemory);

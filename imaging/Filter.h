@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/ColorModel.h"
+#include "platform/Blit.h"
 #include "platform/Color.h"
 #include "platform/DeviceBitmap.h"
 #include "platform/Progress.h"
@@ -59,6 +60,9 @@ public:
     // their raw channels. The fourth byte is copied from `top`.
     bool BlendImages(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target,
                      int mode) const;
+    // The same inside `region` only; the target's other pixels stay. False for a region outside the images.
+    bool BlendImages(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target, int mode,
+                     const IntRect& region) const;
 
     // White where the colour's squared norm in `space` reaches 3 × threshold², black elsewhere.
     bool Binarize(const DeviceBitmap& source, DeviceBitmap& target, int threshold, ColorSpace space) const;

@@ -170,29 +170,47 @@ CORVANE_VECTOR_CLONES void blendRow16(const std::uint8_t* t, const std::uint8_t*
     }
 }
 
-template <int Bits, int Mode>
-void blendIntegerMode(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target) {
-    const std::size_t rowBytes = pixelOffset(top.width(), Bits / 8);
-    forEachBand(top.height(), rowBytes, [&](int, int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            if constexpr (Bits == 16) {
-                blendRow16<Mode>(top.row(y), bottom.row(y), target.row(y), top.width());
-            } else {
-                blendRow<Bits, Mode>(top.row(y), bottom.row(y), target.row(y), rowBytes);
-            }
+// Calls row(top, bottom, target, width) for the rows of `region`, in bands, with the pointers at the
+// region's left edge.
+template <int Bits, class Row>
+void forEachRegionRow(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target,
+                      const IntRect& region, const Row& row) {
+    const std::size_t offset = pixelOffset(region.x, Bits / 8);
+    forEachBand(region.height, pixelOffset(region.width, Bits / 8), [&](int, int y0, int y1) {
+        for (int y = region.y + y0; y < region.y + y1; ++y) {
+            row(top.row(y) + offset, bottom.row(y) + offset, target.row(y) + offset, region.width);
         }
     });
 }
 
+template <int Bits, int Mode>
+void blendIntegerMode(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target,
+                      const IntRect& region) {
+    forEachRegionRow<Bits>(top, bottom, target, region,
+                           [](const std::uint8_t* t, const std::uint8_t* b, std::uint8_t* out, int width) {
+                               if constexpr (Bits == 16) {
+                                   blendRow16<Mode>(t, b, out, width);
+                               } else {
+                                   blendRow<Bits, Mode>(t, b, out, pixelOffset(width, Bits / 8));
+                               }
+                           });
+}
+
 // Overlay and soft light through tables of every bottom and top value.
 template <int Bits>
-bool blendByTable(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target, int mode) {
+bool blendByTable(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target, int mode,
+                  const IntRect& region) {
+    const auto blend = [&](const auto& f) {
+        forEachRegionRow<Bits>(top, bottom, target, region,
+                               [&](const std::uint8_t* t, const std::uint8_t* b, std::uint8_t* out,
+                                   int width) { mapColors2Row<Bits>(t, b, out, width, f); });
+    };
     if constexpr (Bits == 16) {
         std::array<std::uint8_t, 32 * 32> table5{};
         std::array<std::uint8_t, 64 * 64> table6{};
         fillBlendTable<5>(mode, table5.data());
         fillBlendTable<6>(mode, table6.data());
-        mapColors2<16>(top, bottom, target, [&](std::uint32_t t, std::uint32_t b) -> std::uint32_t {
+        blend([&](std::uint32_t t, std::uint32_t b) -> std::uint32_t {
             const auto tw = static_cast<std::uint16_t>(t);
             const auto bw = static_cast<std::uint16_t>(b);
             return pack565(table5[(red5Of(bw) << 5) | red5Of(tw)], table6[(green6Of(bw) << 6) | green6Of(tw)],
@@ -204,7 +222,7 @@ bool blendByTable(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBit
             return false;
         }
         fillBlendTable<8>(mode, table.get());
-        mapColors2<Bits>(top, bottom, target, [&](std::uint32_t t, std::uint32_t b) -> std::uint32_t {
+        blend([&](std::uint32_t t, std::uint32_t b) -> std::uint32_t {
             std::uint32_t out = 0;
             for (unsigned shift = 0; shift < 24; shift += 8) {
                 out |= std::uint32_t{table[(((b >> shift) & 0xFF) << 8) | ((t >> shift) & 0xFF)]} << shift;
@@ -219,18 +237,25 @@ bool blendByTable(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBit
 
 bool CFilter::BlendImages(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target,
                           int mode) const {
-    if (!sameGeometry({&top, &bottom, &target}) || mode < 0 || mode > 14) {
+    return BlendImages(top, bottom, target, mode, {0, 0, top.width(), top.height()});
+}
+
+bool CFilter::BlendImages(const DeviceBitmap& top, const DeviceBitmap& bottom, DeviceBitmap& target, int mode,
+                          const IntRect& region) const {
+    if (!sameGeometry({&top, &bottom, &target}) || mode < 0 || mode > 14 || region.x < 0 || region.y < 0 ||
+        region.width < 0 || region.height < 0 || region.width > top.width() - region.x ||
+        region.height > top.height() - region.y) {
         return false;
     }
     bool ok = false;
     dispatchDepth(top.bitsPixel(), [&](auto depth) {
         constexpr int bits = decltype(depth)::value;
         if (mode == 0 || mode == 2) {
-            ok = blendByTable<bits>(top, bottom, target, mode);
+            ok = blendByTable<bits>(top, bottom, target, mode, region);
             return;
         }
         [&]<int... Modes>(std::integer_sequence<int, Modes...>) {
-            ((mode == Modes ? (blendIntegerMode<bits, Modes>(top, bottom, target), 0) : 0), ...);
+            ((mode == Modes ? (blendIntegerMode<bits, Modes>(top, bottom, target, region), 0) : 0), ...);
         }
         (std::integer_sequence<int, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>{});
         ok = true;

@@ -9,7 +9,10 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
+#include <span>
 
 namespace corvane {
 
@@ -105,11 +108,28 @@ void drawWatermarkString(QPainter& painter, const QString& text, const QRect& bo
     painter.restore();
 }
 
+QRect watermarkFootprint(const WatermarkText& text) {
+    const QRect box = text.box();
+    if (box.isEmpty() || text.textString().isEmpty()) {
+        return {};
+    }
+    return box | box.translated(text.shadow, text.shadow);
+}
+
 bool renderWatermarkLayer(const WatermarkList& texts, ColorRef background, DeviceBitmap& layer) {
-    if (!fillLayer(layer, background)) {
+    return renderWatermarkLayer(texts, background, layer, QRect(0, 0, layer.width(), layer.height()));
+}
+
+bool renderWatermarkLayer(const WatermarkList& texts, ColorRef background, DeviceBitmap& layer,
+                          const QRect& region) {
+    const QRect part = region.intersected(QRect(0, 0, layer.width(), layer.height()));
+    const bool whole = part.size() == QSize(layer.width(), layer.height());
+    if (layer.isNull() ||
+        !(whole ? fillLayer(layer, background)
+                : fillSolidRect(layer, {part.x(), part.y(), part.width(), part.height()}, background))) {
         return false;
     }
-    if (texts.count() == 0) {
+    if (texts.count() == 0 || part.isEmpty()) {
         return true;
     }
     QImage view = imageView(layer);
@@ -119,9 +139,11 @@ bool renderWatermarkLayer(const WatermarkList& texts, ColorRef background, Devic
     QPainter painter(&view);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setBackgroundMode(Qt::TransparentMode);
+    // A clip of whole pixels leaves the pixels inside it exactly as an unclipped drawing makes them.
+    painter.setClipRect(part);
     for (const WatermarkText& text : texts.texts()) {
         const QString string = text.textString();
-        if (string.isEmpty()) {
+        if (string.isEmpty() || !watermarkFootprint(text).intersects(part)) {
             continue;
         }
         painter.setFont(watermarkFont(text, text.size));
@@ -144,6 +166,70 @@ bool composeWatermarks(const WatermarkList& texts, ColorRef background, const De
     const CFilter filter;
     return filter.BlendImages(base, layer, result1, kWatermarkBlend1) &&
            filter.BlendImages(base, layer, result2, kWatermarkBlend2);
+}
+
+namespace {
+
+// Whether two texts draw the same pixels: every field but the selection.
+bool drawsAlike(WatermarkText a, WatermarkText b) {
+    a.selected = 0;
+    b.selected = 0;
+    return a == b;
+}
+
+// Both results blended again inside `part` only.
+bool blendPart(const DeviceBitmap& base, const DeviceBitmap& layer, DeviceBitmap& result1,
+               DeviceBitmap& result2, const QRect& part) {
+    const IntRect region{part.x(), part.y(), part.width(), part.height()};
+    const CFilter filter;
+    return filter.BlendImages(base, layer, result1, kWatermarkBlend1, region) &&
+           filter.BlendImages(base, layer, result2, kWatermarkBlend2, region);
+}
+
+} // namespace
+
+void WatermarkComposer::reset() {
+    m_composed.reset();
+}
+
+std::optional<QRect> WatermarkComposer::compose(const WatermarkList& texts, ColorRef background,
+                                                const DeviceBitmap& base, DeviceBitmap& layer,
+                                                DeviceBitmap& result1, DeviceBitmap& result2) {
+    const QRect image(0, 0, base.width(), base.height());
+    const std::array<const void*, 4> bitmaps = {base.bits().data(), layer.bits().data(),
+                                                result1.bits().data(), result2.bits().data()};
+    QRect changed = image;
+    if (m_composed && m_composed->background == background && m_composed->bitmaps == bitmaps &&
+        m_composed->geometry == base.geometry()) {
+        // The pixels that may differ lie in the old and the new places of the texts that changed (a
+        // text's shadow and text are clipped to its box), whatever their order.
+        changed = QRect();
+        const std::vector<WatermarkText>& before = m_composed->texts;
+        const std::span<const WatermarkText> now = texts.texts();
+        for (std::size_t i = 0; i < std::max(before.size(), now.size()); ++i) {
+            const bool inBefore = i < before.size();
+            const bool inNow = i < now.size();
+            if (inBefore && inNow && drawsAlike(before[i], now[i])) {
+                continue;
+            }
+            if (inBefore) {
+                changed |= watermarkFootprint(before[i]);
+            }
+            if (inNow) {
+                changed |= watermarkFootprint(now[i]);
+            }
+        }
+        changed &= image;
+    }
+    m_composed.reset();
+    if (!changed.isEmpty() &&
+        (!sameShape(base, layer) || !sameShape(base, result1) || !sameShape(base, result2) ||
+         !renderWatermarkLayer(texts, background, layer, changed) ||
+         !blendPart(base, layer, result1, result2, changed))) {
+        return std::nullopt;
+    }
+    m_composed = Composed{{texts.texts().begin(), texts.texts().end()}, background, bitmaps, base.geometry()};
+    return changed;
 }
 
 } // namespace corvane

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -118,36 +119,43 @@ struct Job {
     const DeviceBitmap* surface = nullptr;
     std::uint8_t* bits = nullptr; // the target image's pixels
     std::ptrdiff_t bytesPerLine = 0;
-    int targetWidth = 0;
+    int columnBegin = 0; // the target columns made, [columnBegin, columnEnd)
+    int columnEnd = 0;
     const Axis* columns = nullptr;
     const Axis* rows = nullptr;
     std::uint32_t key = 0;
 };
 
-// Target rows [begin, end): each first sums its source rows column by column (one contiguous pass over
-// the source), then each target pixel sums its columns.
+// Target rows [begin, end), columns [job.columnBegin, job.columnEnd): each row first sums its source rows
+// column by column (one contiguous pass over the source columns those target columns cover), then each
+// target pixel sums its columns.
 template <int Bits, bool Keyed>
 void scaleRows(const Job& job, int begin, int end) {
     using Sums = RowSums<Bits, Keyed>;
     constexpr int lanes = Sums::lanes;
-    const int width = job.surface->width();
-    const std::size_t n = static_cast<std::size_t>(width) * lanes;
+    constexpr int bytes = Bits / 8;
+    const Axis& rows = *job.rows;
+    const Axis& axis = *job.columns;
+    const auto lastColumn = static_cast<std::size_t>(job.columnEnd - 1);
+    const int sourceBegin = axis.first[static_cast<std::size_t>(job.columnBegin)];
+    const int sourceWidth = axis.first[lastColumn] + axis.count[lastColumn] - sourceBegin;
+    const std::size_t n = static_cast<std::size_t>(sourceWidth) * lanes;
+    // Indexed by source column − sourceBegin.
     std::vector<std::uint32_t> whole(n);
     std::vector<float> partial(n);
     std::vector<float> columns(n);
-    const Axis& rows = *job.rows;
-    const Axis& axis = *job.columns;
     for (int j = begin; j < end; ++j) {
         const auto uj = static_cast<std::size_t>(j);
         std::fill(whole.begin(), whole.end(), 0u);
         std::fill(partial.begin(), partial.end(), 0.0f);
         for (int t = 0; t < rows.count[uj]; ++t) {
             const auto tap = static_cast<std::size_t>(rows.offset[uj] + t);
-            const std::uint8_t* source = job.surface->row(rows.first[uj] + t);
+            const std::uint8_t* source =
+                job.surface->row(rows.first[uj] + t) + static_cast<std::ptrdiff_t>(sourceBegin) * bytes;
             if (rows.overlaps[tap] == rows.full) {
-                Sums::add(source, width, whole.data(), 1.0f, job.key);
+                Sums::add(source, sourceWidth, whole.data(), 1.0f, job.key);
             } else {
-                Sums::add(source, width, partial.data(), rows.weights[tap], job.key);
+                Sums::add(source, sourceWidth, partial.data(), rows.weights[tap], job.key);
             }
         }
         for (std::size_t i = 0; i < n; ++i) {
@@ -155,10 +163,11 @@ void scaleRows(const Job& job, int begin, int end) {
         }
         auto* out =
             reinterpret_cast<std::uint32_t*>(job.bits + static_cast<std::ptrdiff_t>(j) * job.bytesPerLine);
-        for (int i = 0; i < job.targetWidth; ++i) {
+        for (int i = job.columnBegin; i < job.columnEnd; ++i) {
             const auto ui = static_cast<std::size_t>(i);
             const float* weights = axis.weights.data() + axis.offset[ui];
-            const float* column = columns.data() + static_cast<std::ptrdiff_t>(axis.first[ui]) * lanes;
+            const float* column =
+                columns.data() + static_cast<std::ptrdiff_t>(axis.first[ui] - sourceBegin) * lanes;
             float blue = 0;
             float green = 0;
             float red = 0;
@@ -201,24 +210,18 @@ RowsFunction rowsFunctionFor(int bits, bool keyed) {
 constexpr std::int64_t kPixelsPerThread = 2'000'000;
 constexpr unsigned kMaxThreads = 4;
 
-} // namespace
-
-QImage scaleSurface(const DeviceBitmap& surface, QSize size, ColorRef transparent) {
-    if (surface.isNull() || size.isEmpty() || !isSupportedDepth(surface.bitsPixel())) {
-        return {};
-    }
+// Makes the pixels `target` of `image` (image coordinates) from `surface`; large parts are split into
+// bands of rows, one thread each.
+void runScaling(const DeviceBitmap& surface, QImage& image, ColorRef transparent, const QRect& target) {
+    const Axis columns = makeAxis(surface.width(), image.width());
+    const Axis rows = makeAxis(surface.height(), image.height());
     const bool keyed = transparent != kNoColor;
-    QImage image(size, keyed ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    if (image.isNull()) {
-        return {};
-    }
-    const Axis columns = makeAxis(surface.width(), size.width());
-    const Axis rows = makeAxis(surface.height(), size.height());
     Job job;
     job.surface = &surface;
     job.bits = image.bits();
     job.bytesPerLine = image.bytesPerLine();
-    job.targetWidth = size.width();
+    job.columnBegin = target.left();
+    job.columnEnd = target.left() + target.width();
     job.columns = &columns;
     job.rows = &rows;
     if (keyed) {
@@ -227,14 +230,17 @@ QImage scaleSurface(const DeviceBitmap& surface, QSize size, ColorRef transparen
     }
     const RowsFunction scale = rowsFunctionFor(surface.bitsPixel(), keyed);
 
-    const std::int64_t pixels = static_cast<std::int64_t>(surface.width()) * surface.height();
+    // The source pixels read: the whole surface scaled in whole, proportionally less for a part.
+    const auto pixels =
+        static_cast<std::int64_t>(static_cast<double>(surface.width()) * surface.height() * target.width() /
+                                  image.width() * target.height() / image.height());
     const unsigned wanted =
         static_cast<unsigned>(std::min<std::int64_t>(kMaxThreads, pixels / kPixelsPerThread));
     const unsigned bands = std::max(1u, std::min({wanted, std::max(1u, std::thread::hardware_concurrency()),
-                                                  static_cast<unsigned>(size.height())}));
+                                                  static_cast<unsigned>(target.height())}));
     std::vector<std::thread> helpers;
     const auto bandStart = [&](unsigned band) {
-        return static_cast<int>(static_cast<std::int64_t>(size.height()) * band / bands);
+        return target.top() + static_cast<int>(static_cast<std::int64_t>(target.height()) * band / bands);
     };
     for (unsigned band = 1; band < bands; ++band) {
         try {
@@ -244,11 +250,63 @@ QImage scaleSurface(const DeviceBitmap& surface, QSize size, ColorRef transparen
             scale(job, bandStart(band), bandStart(band + 1));
         }
     }
-    scale(job, 0, bandStart(1));
+    scale(job, bandStart(0), bandStart(1));
     for (std::thread& helper : helpers) {
         helper.join();
     }
+}
+
+bool usable(const DeviceBitmap& surface) {
+    return !surface.isNull() && isSupportedDepth(surface.bitsPixel());
+}
+
+// The target pixels [first, last] of an axis of `target` pixels over `source` whose source spans meet
+// source pixels [low, high); empty (first > last) when none do.
+std::pair<int, int> targetSpan(int source, int target, int low, int high) {
+    const auto s = static_cast<std::int64_t>(source);
+    const auto t = static_cast<std::int64_t>(target);
+    // Target pixel i covers [i × s, (i + 1) × s) and source pixel x covers [x × t, (x + 1) × t).
+    const auto first = static_cast<int>(static_cast<std::int64_t>(low) * t / s);
+    const auto last = static_cast<int>(std::min(t - 1, (static_cast<std::int64_t>(high) * t - 1) / s));
+    return {first, last};
+}
+
+} // namespace
+
+QImage scaleSurface(const DeviceBitmap& surface, QSize size, ColorRef transparent) {
+    if (!usable(surface) || size.isEmpty()) {
+        return {};
+    }
+    QImage image(size, transparent != kNoColor ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (image.isNull()) {
+        return {};
+    }
+    runScaling(surface, image, transparent, image.rect());
     return image;
+}
+
+bool rescaleSurfaceRect(const DeviceBitmap& surface, QImage& image, const QRect& changed,
+                        ColorRef transparent) {
+    const QImage::Format format =
+        transparent != kNoColor ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (!usable(surface) || image.isNull() || image.format() != format) {
+        return false;
+    }
+    const QRect part = changed.intersected(QRect(0, 0, surface.width(), surface.height()));
+    if (part.isEmpty()) {
+        return true;
+    }
+    const auto [left, right] = targetSpan(surface.width(), image.width(), part.left(), part.right() + 1);
+    const auto [top, bottom] = targetSpan(surface.height(), image.height(), part.top(), part.bottom() + 1);
+    if (left > right || top > bottom) {
+        return true;
+    }
+    // Writing the pixels detaches the image from any other holder first.
+    if (image.bits() == nullptr) {
+        return false;
+    }
+    runScaling(surface, image, transparent, QRect(QPoint(left, top), QPoint(right, bottom)));
+    return true;
 }
 
 } // namespace corvane

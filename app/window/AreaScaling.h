@@ -4,6 +4,7 @@
 #include "platform/DeviceBitmap.h"
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 namespace corvane {
@@ -18,5 +19,12 @@ namespace corvane {
 // transparent where a target pixel covers both kinds. Null when the surface is null, the size is empty or
 // memory runs out.
 QImage scaleSurface(const DeviceBitmap& surface, QSize size, ColorRef transparent = kNoColor);
+
+// Makes again the pixels of `image`, made by scaleSurface() from `surface` with `transparent`, whose
+// source areas meet `changed` (surface coordinates), after the surface changed only there: the result is
+// the image scaleSurface() would make now, at the cost of the changed part. False (image untouched) when
+// the image does not fit the surface and transparency.
+bool rescaleSurfaceRect(const DeviceBitmap& surface, QImage& image, const QRect& changed,
+                        ColorRef transparent = kNoColor);
 
 } // namespace corvane

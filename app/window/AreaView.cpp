@@ -169,9 +169,14 @@ void AreaView::layoutAreas() {
     m_geometry = computeAreaGeometry(rect(), 0, m_session.workingSize());
 }
 
-void AreaView::invalidateScaledCopies(int which) {
+void AreaView::invalidateScaledCopies(int which, const std::optional<QRect>& changed) {
     for (const int k : areasOf(which)) {
-        m_private->copies[static_cast<std::size_t>(k)].stale = true;
+        ScaledCopy& copy = m_private->copies[static_cast<std::size_t>(k)];
+        if (changed) {
+            copy.changed |= *changed;
+        } else {
+            copy.stale = true;
+        }
         ++m_private->revisions[static_cast<std::size_t>(k)];
     }
 }
@@ -184,6 +189,11 @@ void AreaView::redrawAreas(int which, bool /*erase*/) {
 
 void AreaView::redrawPictures(int which) {
     invalidateScaledCopies(which);
+    repaintNamed(which, true);
+}
+
+void AreaView::redrawPictures(int which, const QRect& changed) {
+    invalidateScaledCopies(which, changed);
     repaintNamed(which, true);
 }
 
@@ -315,7 +325,11 @@ const QImage& AreaView::scaledCopy(int area, QSize size, ColorRef transparent) {
     // transparent colour makes the copy again; comparing them costs nothing.
     const bool current = !copy.stale && copy.image.size() == size && copy.transparent == transparent &&
                          copy.source == surface.bits().data() && copy.geometry == surface.geometry();
-    if (!current) {
+    if (current && !copy.changed.isEmpty() &&
+        !rescaleSurfaceRect(surface, copy.image, copy.changed, transparent)) {
+        copy.stale = true;
+    }
+    if (!current || copy.stale) {
         copy.image = scaleSurface(surface, size, transparent);
         copy.stale = copy.image.isNull();
         copy.transparent = transparent;
@@ -323,6 +337,7 @@ const QImage& AreaView::scaledCopy(int area, QSize size, ColorRef transparent) {
         copy.geometry = surface.geometry();
         ++copy.count;
     }
+    copy.changed = QRect();
     return copy.image;
 }
 

@@ -45,6 +45,9 @@ public:
     // areas 1–3). Both repaint at once; the scaled copies of the named areas are made again.
     void redrawAreas(int which, bool erase);
     void redrawPictures(int which);
+    // As redrawPictures(which), when the named surfaces changed only inside `changed` (image
+    // coordinates): their scaled copies are made again only there.
+    void redrawPictures(int which, const QRect& changed);
 
     // Geometry in the coordinates of this widget, as of the last layout.
     const AreaGeometry& areaGeometry() const { return m_geometry; }
@@ -131,7 +134,8 @@ private:
     void layoutAreas();
     // Repaints the frames or only the pictures of `which` (redraw which-values), keeping the scaled copies.
     void repaintNamed(int which, bool picturesOnly);
-    void invalidateScaledCopies(int which);
+    // Marks the scaled copies of `which` to be made again, wholly or only where `changed` says.
+    void invalidateScaledCopies(int which, const std::optional<QRect>& changed = std::nullopt);
 
     // Paint hooks of the features drawn over the areas.
     void paintVisualCrossHair(QPainter& painter, int area);

@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 
 #include <array>
 #include <optional>
@@ -24,6 +25,8 @@ std::vector<int> areasOf(int which);
 struct ScaledCopy {
     QImage image;
     bool stale = true;
+    // Where the surface changed since the image was made (surface coordinates), while not stale.
+    QRect changed;
     ColorRef transparent = kNoColor;
     const void* source = nullptr;
     BitmapGeometry geometry;

@@ -47,7 +47,9 @@ const WatermarkList& WatermarkEditor::list() const {
 
 void WatermarkEditor::recomposeAndRedraw() {
     m_session.recomposeWatermarks();
-    m_view.redrawPictures(redraw::kAreas1To3);
+    // The results' scaled copies are made again only where the texts changed them (the watermark view
+    // is drawn from the texts themselves).
+    m_view.redrawPictures(redraw::kAreas1To3, m_session.lastWatermarkChange());
 }
 
 // --- Pointer ---

@@ -2,6 +2,8 @@
 // every operation in the three pixel formats, over odd and degenerate sizes, parameter sweeps and the
 // aliasing of target and sources.
 
+#include "imaging/Filter.h"
+#include "platform/Blit.h"
 #include "platform/PixelAccess.h"
 #include "tests/imaging/ImagingTestSupport.h"
 #include "tests/imaging/Implementations.h"
@@ -236,6 +238,48 @@ TEST_P(Exactness, BlendImagesEveryMode) {
                                  [&](auto impl, const auto& a, const auto& b, auto& t) {
                                      return impl.BlendImages(a, b, t, mode);
                                  });
+        }
+    }
+}
+
+// A blend inside a region writes there what the whole blend writes and nothing elsewhere, also in place.
+TEST_P(Exactness, BlendImagesInARegion) {
+    const CFilter filter;
+    for (const Size size : {Size{37, 23}, Size{67, 41}}) {
+        const DeviceBitmap top = image(size, 11);
+        const DeviceBitmap bottom = image(size, 12);
+        const DeviceBitmap before = randomMarked(size.width, size.height, bits(), 0x5EEDu, 0xC3);
+        const std::array<IntRect, 4> regions = {IntRect{3, 2, 17, 9}, IntRect{0, 0, size.width, size.height},
+                                                IntRect{size.width - 1, size.height - 1, 1, 1},
+                                                IntRect{5, 4, 0, 6}};
+        for (int mode = 0; mode <= 14; ++mode) {
+            for (const IntRect& region : regions) {
+                SCOPED_TRACE(sizeText(size) + " mode " + std::to_string(mode) + " at " +
+                             std::to_string(region.x) + "," + std::to_string(region.y));
+                DeviceBitmap whole = before.clone();
+                ASSERT_TRUE(filter.BlendImages(top, bottom, whole, mode));
+                DeviceBitmap expected = before.clone();
+                ASSERT_TRUE(bitBlt(expected, region.x, region.y, region.width, region.height, whole, region.x,
+                                   region.y));
+                DeviceBitmap target = before.clone();
+                ASSERT_TRUE(filter.BlendImages(top, bottom, target, mode, region));
+                EXPECT_EQ(byteDifference(expected, target), "");
+                DeviceBitmap inPlace = top.clone();
+                DeviceBitmap wholeInPlace = top.clone();
+                ASSERT_TRUE(filter.BlendImages(inPlace, bottom, inPlace, mode, region));
+                ASSERT_TRUE(filter.BlendImages(wholeInPlace, bottom, wholeInPlace, mode));
+                expected = top.clone();
+                ASSERT_TRUE(bitBlt(expected, region.x, region.y, region.width, region.height, wholeInPlace,
+                                   region.x, region.y));
+                EXPECT_EQ(byteDifference(expected, inPlace), "") << "in place";
+            }
+        }
+        // A region reaching outside the images is refused and writes nothing.
+        for (const IntRect& outside : {IntRect{-1, 0, 4, 4}, IntRect{30, 0, size.width, 1},
+                                       IntRect{0, size.height, 1, 1}, IntRect{0, 0, -2, 3}}) {
+            DeviceBitmap target = before.clone();
+            EXPECT_FALSE(filter.BlendImages(top, bottom, target, 5, outside));
+            EXPECT_EQ(byteDifference(before, target), "");
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "watermark/WatermarkCompositor.h"
 #include "imaging/Filter.h"
 #include "platform/Blit.h"
+#include "tests/support/TestImages.h"
 #include "tests/watermark/WatermarkTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -167,6 +168,65 @@ TEST_P(CompositorTest, BlackTextDarkensBothResults) {
     EXPECT_EQ(result2.pixel(inside.x(), inside.y()), kBlack);
     EXPECT_EQ(result1.pixel(5, 5), base.pixel(5, 5));
     EXPECT_EQ(result2.pixel(150, 110), base.pixel(150, 110));
+}
+
+TEST_P(CompositorTest, ComposerRedoesOnlyWhatChangedAndMatchesAWholeComposition) {
+    const QSize working(320, 240);
+    const DeviceBitmap base = makeBase(working.width(), working.height(), bits());
+    DeviceBitmap work = layer(working.width(), working.height());
+    DeviceBitmap result1 = layer(working.width(), working.height());
+    DeviceBitmap result2 = layer(working.width(), working.height());
+    WatermarkText first = makeText(QStringLiteral("社外秘 Wa\r\nfy"), QRect(20, 30, 150, 70));
+    first.shadow = 3;
+    first.shadowColor = kShadowRed;
+    first.italic = 1;
+    WatermarkText second = makeText(QStringLiteral("CONFIDENTIAL"), QRect(100, 60, 180, 40));
+    second.shadow = -4;
+    second.size = 28;
+    const WatermarkText third = makeText(kSquare, QRect(250, 180, 60, 50));
+    WatermarkList texts = listWith({first, second, third}, working);
+    WatermarkComposer composer;
+
+    // After every edit the composer's layer and results equal a whole composition of the texts.
+    const auto expectWhole = [&](const char* edit, ColorRef background = kWhite) {
+        DeviceBitmap wholeLayer = layer(working.width(), working.height());
+        DeviceBitmap whole1 = layer(working.width(), working.height());
+        DeviceBitmap whole2 = layer(working.width(), working.height());
+        ASSERT_TRUE(composeWatermarks(texts, background, base, wholeLayer, whole1, whole2));
+        EXPECT_TRUE(samePixels(work, wholeLayer)) << edit;
+        EXPECT_TRUE(samePixels(result1, whole1)) << edit;
+        EXPECT_TRUE(samePixels(result2, whole2)) << edit;
+    };
+    EXPECT_EQ(composer.compose(texts, kWhite, base, work, result1, result2), QRect(QPoint(0, 0), working));
+    expectWhole("first");
+    // Selecting changes no pixel.
+    texts.text(1).selected = 1;
+    EXPECT_EQ(composer.compose(texts, kWhite, base, work, result1, result2), QRect());
+
+    // A drag step: the old and the new place of the text with its shadow, nothing else.
+    const QRect before = watermarkFootprint(texts.text(0));
+    texts.text(0).setBox(texts.text(0).box().translated(5, 2));
+    EXPECT_EQ(composer.compose(texts, kWhite, base, work, result1, result2),
+              before | watermarkFootprint(texts.text(0)));
+    expectWhole("moved");
+    texts.text(1).shadow = 6;
+    texts.text(2).italic = 1;
+    ASSERT_TRUE(composer.compose(texts, kWhite, base, work, result1, result2));
+    expectWhole("restyled");
+    // Half outside the picture, then deleted: the texts after it move up one place.
+    texts.text(2).setBox(QRect(290, -20, 60, 50));
+    ASSERT_TRUE(composer.compose(texts, kWhite, base, work, result1, result2));
+    expectWhole("outside");
+    texts.text(0).selected = 1;
+    texts.text(1).selected = 0;
+    texts.text(2).selected = 0;
+    texts.deleteSelected();
+    ASSERT_TRUE(composer.compose(texts, kWhite, base, work, result1, result2));
+    expectWhole("deleted");
+    // Another background is a whole composition.
+    const ColorRef tint = makeColor(250, 240, 200);
+    EXPECT_EQ(composer.compose(texts, tint, base, work, result1, result2), QRect(QPoint(0, 0), working));
+    expectWhole("background", tint);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CompositorTest, ::testing::Values(16, 24, 32));

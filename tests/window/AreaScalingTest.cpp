@@ -66,6 +66,39 @@ TEST_P(AreaScalingTest, TransparentColourIsLeftOutAsTheFormatShowsIt) {
     EXPECT_EQ(qAlpha(narrowed.pixel(0, 0)), GetParam() == 16 ? 0 : 255);
 }
 
+TEST_P(AreaScalingTest, RescalingAChangedRectangleGivesTheWholeScaling) {
+    // Shrunk by uneven factors, enlarged, and with a transparent colour; changes inside, at the edges
+    // and reaching past the surface.
+    const int width = 97;
+    const int height = 61;
+    std::vector<std::uint32_t> pixels;
+    for (int i = 0; i < width * height; ++i) {
+        pixels.push_back(0xFF000000u | (static_cast<std::uint32_t>(i) * 0x9E3779B1u >> 8));
+    }
+    const std::vector<QRect> changes = {QRect(10, 7, 13, 5), QRect(0, 0, 1, 1), QRect(90, 50, 30, 30),
+                                        QRect(-5, 20, 8, 41), QRect(40, 0, 1, 61)};
+    for (const QSize size : {QSize(31, 20), QSize(96, 60), QSize(250, 130)}) {
+        for (const ColorRef transparent : {kNoColor, kBlack}) {
+            DeviceBitmap s = surface(width, height, pixels);
+            QImage image = scaleSurface(s, size, transparent);
+            for (const QRect& change : changes) {
+                const QRect inside = change.intersected(QRect(0, 0, width, height));
+                ASSERT_TRUE(fillSolidRect(s, {inside.x(), inside.y(), inside.width(), inside.height()},
+                                          change.x() % 2 == 0 ? kBlack : makeColor(200, 10, 90)));
+                ASSERT_TRUE(rescaleSurfaceRect(s, image, change, transparent));
+                EXPECT_EQ(image, scaleSurface(s, size, transparent))
+                    << size.width() << "×" << size.height() << " at " << change.x() << "," << change.y();
+            }
+        }
+    }
+    // An image made with another transparency is not touched.
+    const DeviceBitmap s = surface(width, height, pixels);
+    QImage opaque = scaleSurface(s, QSize(20, 10));
+    const QImage before = opaque;
+    EXPECT_FALSE(rescaleSurfaceRect(s, opaque, QRect(0, 0, 5, 5), kBlack));
+    EXPECT_EQ(opaque, before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, AreaScalingTest, ::testing::Values(16, 24, 32));
 
 TEST(AreaScalingBandsTest, LargeSurfacesAreScaledInBandsThatCoverEveryRow) {

@@ -152,6 +152,10 @@ TEST_F(WatermarkWindow, AClickSelectsAndShowsTheStyleAndADragMovesAndRecomposes)
     EXPECT_EQ(moved.size(), box.size());
     EXPECT_EQ(moved.topLeft(), view().toImage(view().toScreen(box).topLeft() + QPoint(20, 10)));
     EXPECT_NE(resultBytes(), composed);
+    // The results' scaled copies, made again only where the drag changed them, show what whole ones do.
+    const QImage shown = areas().grab().toImage();
+    areas().redrawPictures(redraw::kAll);
+    EXPECT_EQ(areas().grab().toImage(), shown);
 
     // The style controls act on the selected text.
     step(1014, +1);
