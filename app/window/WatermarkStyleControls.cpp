@@ -44,10 +44,13 @@ void WatermarkStyleControls::showText(int index) {
     }
     const WatermarkText& text = texts.text(index);
     m_widgets.color->setColor(text.color);
-    // A face the list lacks leaves the list's selection as it was.
+    // A face the system lacks (the text is drawn with a substitute) is shown by its name all the same,
+    // not as whichever face the list happened to show.
     const int face = m_widgets.face->findText(text.faceName(), Qt::MatchFixedString);
     if (face >= 0) {
         m_widgets.face->setCurrentIndex(face);
+    } else if (m_widgets.face->isEditable()) {
+        m_widgets.face->setEditText(text.faceName());
     }
     m_widgets.size->setPosition(text.size);
     m_widgets.shadow->setPosition(text.shadow);

@@ -147,6 +147,9 @@ TEST_F(WatermarkWindow, AClickSelectsAndShowsTheStyleAndADragMovesAndRecomposes)
     drag(grab, grab + QPoint(20, 10));
     EXPECT_TRUE(styleShown());
     EXPECT_EQ(text(1012), QStringLiteral("36"));
+    // The text's face is shown by its name, also where the system draws it with a substitute.
+    EXPECT_EQ(qobject_cast<QFontComboBox*>(window().control(1035))->currentText(),
+              texts().text(0).faceName());
     EXPECT_EQ(texts().current(), 0);
     const QRect moved = texts().text(0).box();
     EXPECT_EQ(moved.size(), box.size());
