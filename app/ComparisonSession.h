@@ -338,6 +338,8 @@ private:
     bool startWatermarkMode();
     void endWatermarkMode();
     void saveWatermarksToSettings();
+    // Recomposes and asks for the results to be redrawn where the texts changed them.
+    void recomposeAndRedrawWatermarks();
     // Shows the values that were brought into range while texts were loaded, if any.
     void reportWatermarkAdjustments(const QString& source, const QStringList& adjustments);
     void drawShiftedOriginal2(DeviceBitmap& target);

@@ -115,6 +115,11 @@ bool ComparisonSession::recomposeWatermarks() {
     return true;
 }
 
+void ComparisonSession::recomposeAndRedrawWatermarks() {
+    recomposeWatermarks();
+    m_host.redrawChangedPictures(redraw::kAreas1To3, m_watermarkChange);
+}
+
 bool ComparisonSession::addWatermarkText(QPoint imagePoint) {
     if (!m_watermarkMode) {
         return false;
@@ -127,8 +132,7 @@ bool ComparisonSession::addWatermarkText(QPoint imagePoint) {
     const QPoint point(std::clamp(imagePoint.x(), 0, std::max(0, m_workingSize.width() - 1)),
                        std::clamp(imagePoint.y(), 0, std::max(0, m_workingSize.height() - 1)));
     m_watermarks.add(point, m_workingSize);
-    recomposeWatermarks();
-    m_host.redrawPictures(redraw::kAreas1To3);
+    recomposeAndRedrawWatermarks();
     return true;
 }
 
@@ -148,8 +152,7 @@ void ComparisonSession::deleteWatermarks() {
     }
     m_host.finishWatermarkEdit();
     m_watermarks.deleteSelected();
-    recomposeWatermarks();
-    m_host.redrawPictures(redraw::kAreas1To3);
+    recomposeAndRedrawWatermarks();
 }
 
 void ComparisonSession::toggleWatermarkStyle(WatermarkList::Style style) {
@@ -174,8 +177,7 @@ void ComparisonSession::setWatermarkSize(int points) {
         return;
     }
     m_watermarks.setSize(points);
-    recomposeWatermarks();
-    m_host.redrawPictures(redraw::kAreas1To3);
+    recomposeAndRedrawWatermarks();
 }
 
 void ComparisonSession::setWatermarkShadow(int offset) {
@@ -183,8 +185,7 @@ void ComparisonSession::setWatermarkShadow(int offset) {
         return;
     }
     m_watermarks.setShadow(offset);
-    recomposeWatermarks();
-    m_host.redrawPictures(redraw::kAreas1To3);
+    recomposeAndRedrawWatermarks();
 }
 
 void ComparisonSession::setWatermarkColor(ColorRef color) {
@@ -192,8 +193,7 @@ void ComparisonSession::setWatermarkColor(ColorRef color) {
         return;
     }
     m_watermarks.setColor(color);
-    recomposeWatermarks();
-    m_host.redrawPictures(redraw::kAreas1To3);
+    recomposeAndRedrawWatermarks();
 }
 
 void ComparisonSession::setWatermarkShadowColor(ColorRef color) {
@@ -201,8 +201,7 @@ void ComparisonSession::setWatermarkShadowColor(ColorRef color) {
         return;
     }
     m_watermarks.setShadowColor(color);
-    recomposeWatermarks();
-    m_host.redrawPictures(redraw::kAreas1To3);
+    recomposeAndRedrawWatermarks();
 }
 
 void ComparisonSession::chooseWatermarkBackground(ColorRef color) {
@@ -211,8 +210,7 @@ void ComparisonSession::chooseWatermarkBackground(ColorRef color) {
         return;
     }
     fillSolid(m_surfaces[kOriginal2], m_watermarkBackground);
-    recomposeWatermarks();
-    m_host.redrawPictures(redraw::kAreas1To3);
+    recomposeAndRedrawWatermarks();
 }
 
 void ComparisonSession::saveWatermarkFile() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -34,6 +35,9 @@ public:
     // 13 areas 1 to 3): the area frames, erased first or not, or the picture rectangles only.
     virtual void redrawAreas(int which, bool erase) = 0;
     virtual void redrawPictures(int which) = 0;
+    // The picture rectangles of `which` when their images changed only inside `changed` (image
+    // coordinates), so that a view keeping copies of them can redo only that part.
+    virtual void redrawChangedPictures(int which, const QRect& /*changed*/) { redrawPictures(which); }
 
     // The wait cursor while a long operation runs.
     virtual void setWaitCursor(bool on) = 0;

@@ -328,6 +328,10 @@ void CSorvikDlg::redrawPictures(int which) {
     m_areas->redrawPictures(which);
 }
 
+void CSorvikDlg::redrawChangedPictures(int which, const QRect& changed) {
+    m_areas->redrawPictures(which, changed);
+}
+
 void CSorvikDlg::setWaitCursor(bool on) {
     // Counted, so that nested long operations restore exactly the cursors they set.
     if (on) {

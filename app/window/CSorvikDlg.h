@@ -68,6 +68,7 @@ public:
     void focusMainWindow() override;
     void redrawAreas(int which, bool erase) override;
     void redrawPictures(int which) override;
+    void redrawChangedPictures(int which, const QRect& changed) override;
     void setWaitCursor(bool on) override;
     void showProgress(std::int64_t position, std::int64_t maximum) override;
     std::optional<QString> chooseOpenFile(const QString& title, const QString& filter) override;

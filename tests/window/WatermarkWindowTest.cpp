@@ -144,6 +144,7 @@ TEST_F(WatermarkWindow, AClickSelectsAndShowsTheStyleAndADragMovesAndRecomposes)
     const QRect box = texts().text(0).box();
     const QPoint grab = screenBox(0).center();
     const QByteArray composed = resultBytes();
+    const int wholeCopies = areas().scaledCopyCount(kResult1);
     drag(grab, grab + QPoint(20, 10));
     EXPECT_TRUE(styleShown());
     EXPECT_EQ(text(1012), QStringLiteral("36"));
@@ -156,13 +157,16 @@ TEST_F(WatermarkWindow, AClickSelectsAndShowsTheStyleAndADragMovesAndRecomposes)
     EXPECT_EQ(moved.topLeft(), view().toImage(view().toScreen(box).topLeft() + QPoint(20, 10)));
     EXPECT_NE(resultBytes(), composed);
     // The results' scaled copies, made again only where the drag changed them, show what whole ones do.
+    EXPECT_EQ(areas().scaledCopyCount(kResult1), wholeCopies);
     const QImage shown = areas().grab().toImage();
     areas().redrawPictures(redraw::kAll);
     EXPECT_EQ(areas().grab().toImage(), shown);
 
     // The style controls act on the selected text.
+    const int copiesBeforeStyle = areas().scaledCopyCount(kResult2);
     step(1014, +1);
     EXPECT_EQ(texts().text(0).size, 37);
+    EXPECT_EQ(areas().scaledCopyCount(kResult2), copiesBeforeStyle);
     step(1018, -1);
     EXPECT_EQ(texts().text(0).shadow, -1);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::ControlModifier);
