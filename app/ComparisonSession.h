@@ -289,6 +289,8 @@ public:
     bool recomposeWatermarks();
     // The part of the image the last recomposition changed (empty when none did).
     const QRect& lastWatermarkChange() const { return m_watermarkChange; }
+    // Recomposes and asks for the results to be redrawn where the texts changed them.
+    void recomposeAndRedrawWatermarks();
     // The commands of the watermark mode; each does nothing while the mode is off. They recompose and
     // redraw as the mode's rules say.
     // A text centred at `imagePoint` of the working image (kept inside it); message 30012 when full.
@@ -338,8 +340,6 @@ private:
     bool startWatermarkMode();
     void endWatermarkMode();
     void saveWatermarksToSettings();
-    // Recomposes and asks for the results to be redrawn where the texts changed them.
-    void recomposeAndRedrawWatermarks();
     // Shows the values that were brought into range while texts were loaded, if any.
     void reportWatermarkAdjustments(const QString& source, const QStringList& adjustments);
     void drawShiftedOriginal2(DeviceBitmap& target);

@@ -26,6 +26,11 @@ public:
             view->redrawPictures(which);
         }
     }
+    void redrawChangedPictures(int which, const QRect& changed) override {
+        if (view != nullptr) {
+            view->redrawPictures(which, changed);
+        }
+    }
     void setWaitCursor(bool) override {}
     void showProgress(std::int64_t, std::int64_t) override {}
     std::optional<QString> chooseOpenFile(const QString&, const QString&) override { return std::nullopt; }

@@ -184,8 +184,7 @@ void DragStep(benchmark::State& state) {
     }
     for (auto _ : state) {
         s.session->watermarks().dragSelected(viewOf(*s.view), s.dragStart, nextDragDisplacement(s));
-        s.session->recomposeWatermarks();
-        s.view->redrawPictures(redraw::kAreas1To3, s.session->lastWatermarkChange());
+        s.session->recomposeAndRedrawWatermarks();
     }
 }
 

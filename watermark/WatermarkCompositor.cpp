@@ -157,17 +157,6 @@ bool renderWatermarkLayer(const WatermarkList& texts, ColorRef background, Devic
     return true;
 }
 
-bool composeWatermarks(const WatermarkList& texts, ColorRef background, const DeviceBitmap& base,
-                       DeviceBitmap& layer, DeviceBitmap& result1, DeviceBitmap& result2) {
-    if (!sameShape(base, layer) || !sameShape(base, result1) || !sameShape(base, result2) ||
-        !renderWatermarkLayer(texts, background, layer)) {
-        return false;
-    }
-    const CFilter filter;
-    return filter.BlendImages(base, layer, result1, kWatermarkBlend1) &&
-           filter.BlendImages(base, layer, result2, kWatermarkBlend2);
-}
-
 namespace {
 
 // Whether two texts draw the same pixels: every field but the selection.
@@ -177,16 +166,26 @@ bool drawsAlike(WatermarkText a, WatermarkText b) {
     return a == b;
 }
 
-// Both results blended again inside `part` only.
-bool blendPart(const DeviceBitmap& base, const DeviceBitmap& layer, DeviceBitmap& result1,
-               DeviceBitmap& result2, const QRect& part) {
-    const IntRect region{part.x(), part.y(), part.width(), part.height()};
+// The layer rendered and both results blended inside `region` only (all of it for the whole image).
+bool composeRegion(const WatermarkList& texts, ColorRef background, const DeviceBitmap& base,
+                   DeviceBitmap& layer, DeviceBitmap& result1, DeviceBitmap& result2, const QRect& region) {
+    if (!sameShape(base, layer) || !sameShape(base, result1) || !sameShape(base, result2) ||
+        !renderWatermarkLayer(texts, background, layer, region)) {
+        return false;
+    }
+    const IntRect part{region.x(), region.y(), region.width(), region.height()};
     const CFilter filter;
-    return filter.BlendImages(base, layer, result1, kWatermarkBlend1, region) &&
-           filter.BlendImages(base, layer, result2, kWatermarkBlend2, region);
+    return filter.BlendImages(base, layer, result1, kWatermarkBlend1, part) &&
+           filter.BlendImages(base, layer, result2, kWatermarkBlend2, part);
 }
 
 } // namespace
+
+bool composeWatermarks(const WatermarkList& texts, ColorRef background, const DeviceBitmap& base,
+                       DeviceBitmap& layer, DeviceBitmap& result1, DeviceBitmap& result2) {
+    return composeRegion(texts, background, base, layer, result1, result2,
+                         QRect(0, 0, base.width(), base.height()));
+}
 
 void WatermarkComposer::reset() {
     m_composed.reset();
@@ -222,10 +221,7 @@ std::optional<QRect> WatermarkComposer::compose(const WatermarkList& texts, Colo
         changed &= image;
     }
     m_composed.reset();
-    if (!changed.isEmpty() &&
-        (!sameShape(base, layer) || !sameShape(base, result1) || !sameShape(base, result2) ||
-         !renderWatermarkLayer(texts, background, layer, changed) ||
-         !blendPart(base, layer, result1, result2, changed))) {
+    if (!changed.isEmpty() && !composeRegion(texts, background, base, layer, result1, result2, changed)) {
         return std::nullopt;
     }
     m_composed = Composed{{texts.texts().begin(), texts.texts().end()}, background, bitmaps, base.geometry()};

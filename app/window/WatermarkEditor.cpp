@@ -45,13 +45,6 @@ const WatermarkList& WatermarkEditor::list() const {
     return m_session.watermarks();
 }
 
-void WatermarkEditor::recomposeAndRedraw() {
-    m_session.recomposeWatermarks();
-    // The results' scaled copies are made again only where the texts changed them (the watermark view
-    // is drawn from the texts themselves).
-    m_view.redrawPictures(redraw::kAreas1To3, m_session.lastWatermarkChange());
-}
-
 // --- Pointer ---
 
 bool WatermarkEditor::press(QPoint point, bool exactlyCtrl, bool exactlyShift) {
@@ -132,7 +125,7 @@ bool WatermarkEditor::move(QPoint point) {
     }
     case Gesture::Drag:
         if (texts.dragSelected(view, m_startBoxes, point - m_dragStart)) {
-            recomposeAndRedraw();
+            m_session.recomposeAndRedrawWatermarks();
         }
         return true;
     case Gesture::Band:
@@ -165,7 +158,7 @@ bool WatermarkEditor::release(QPoint point) {
             m_edit->hide();
         }
         texts.text(index).setBox(view.toImage(*pending));
-        recomposeAndRedraw();
+        m_session.recomposeAndRedrawWatermarks();
         if (m_edit) {
             m_editRect = *pending;
             m_edit->setGeometry(m_editRect);
@@ -233,7 +226,7 @@ void WatermarkEditor::arrowKey(int dx, int dy) {
     const WatermarkView view = watermarkView();
     const QPoint step(view.lengthToImage(dx), view.lengthToImage(dy));
     if (list().moveSelectedBy(step, m_session.workingSize())) {
-        recomposeAndRedraw();
+        m_session.recomposeAndRedrawWatermarks();
     }
 }
 

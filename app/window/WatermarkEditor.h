@@ -95,7 +95,6 @@ private:
     WatermarkView watermarkView() const;
     WatermarkList& list();
     const WatermarkList& list() const;
-    void recomposeAndRedraw();
     void closeEditBox();
     void endGestures();
     void placeEditBox();

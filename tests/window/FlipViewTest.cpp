@@ -30,9 +30,7 @@ protected:
     void SetUp() override {
         WindowFixture::SetUp();
         makeWindow();
-        window().show();
-        QApplication::setActiveWindow(&window());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), 5000));
+        ASSERT_NO_FATAL_FAILURE(activateWindow());
     }
 
     AreaView& areas() { return window().areaView(); }

@@ -40,9 +40,7 @@ protected:
         WindowFixture::SetUp();
         makeWindow();
         window().resize(1000, 700);
-        window().show();
-        QApplication::setActiveWindow(&window());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), 5000));
+        ASSERT_NO_FATAL_FAILURE(activateWindow());
         // 400 × 300 images: original 2's picture shows them at a scale below 1.
         setOriginals(makePicture(400, 300, 1), makePicture(400, 300, 2));
         command(command::kWatermark);

@@ -31,11 +31,6 @@ protected:
         auto* control = upDown(id);
         return control != nullptr ? control->arrowsEnabled() : window().control(id)->isEnabled();
     }
-    void activate() {
-        window().show();
-        QApplication::setActiveWindow(&window());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), 5000));
-    }
 };
 
 TEST_F(Window, JapaneseControlsAndTheTemplateLayout) {
@@ -182,7 +177,7 @@ TEST_F(Window, ShiftAndAdjustSteps) {
     command(172);
     EXPECT_EQ(text(1015), QStringLiteral("64"));
     EXPECT_EQ(text(1021), QStringLiteral("128"));
-    activate();
+    activateWindow();
     upDown(1021)->edit()->setFocus();
     QTest::keyClick(upDown(1021)->edit(), Qt::Key_Up);
     EXPECT_EQ(session().adjust2(), 129);
@@ -231,7 +226,7 @@ private:
 
 TEST_F(Window, MenuCommandsStartOnceTheWindowHasBeenPaintedAgain) {
     setOriginals(makePicture(40, 30, 1), makePicture(40, 30, 2));
-    activate();
+    activateWindow();
     QCoreApplication::processEvents();
     PaintWatch watch(session());
     window().installEventFilter(&watch);
@@ -375,7 +370,7 @@ TEST_F(Window, DocumentModeFromStartToExtraction) {
 }
 
 TEST_F(Window, AcceleratorsComeBeforeTheFocusedControlAndEscCloses) {
-    activate();
+    activateWindow();
     QLineEdit* edit = upDown(1008)->edit();
     edit->setFocus();
     edit->setCursorPosition(0);
@@ -426,7 +421,7 @@ TEST_F(Window, CtrlWheelSizesTheHelpTextOnlyWhileThePaneIsShown) {
 }
 
 TEST_F(Window, VisualAndZoomComparisonsTakeTheFocus) {
-    activate();
+    activateWindow();
     setOriginals(makePicture(64, 48, 1), makePicture(64, 48, 2));
     QLineEdit* edit = upDown(1008)->edit();
     for (const int processing : {command::kVisual, command::kZoom}) {

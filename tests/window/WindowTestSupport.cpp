@@ -4,6 +4,7 @@
 #include "res/Strings.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QSettings>
 #include <QTest>
@@ -117,6 +118,12 @@ CSorvikDlg& WindowFixture::makeWindow() {
     m_window.reset();
     m_window = std::make_unique<CSorvikDlg>(32, settings, dialogs);
     return *m_window;
+}
+
+void WindowFixture::activateWindow() {
+    m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get(), 5000));
 }
 
 QString WindowFixture::writePng(const QString& name, const QImage& image) {

@@ -90,6 +90,9 @@ protected:
 
     // A new window (the previous one is destroyed first).
     CSorvikDlg& makeWindow();
+    // Shows the window and waits until it is the active window (a fatal failure when it does not become
+    // active in 5 s).
+    void activateWindow();
     CSorvikDlg& window() { return *m_window; }
     ComparisonSession& session() { return m_window->session(); }
 
